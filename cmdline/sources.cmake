@@ -1,0 +1,4 @@
+list(APPEND VESK_CORE_SOURCES
+  cmdline/parameter_file.cpp
+  cmdline/parse_options.cpp
+  cmdline/search_entry.cpp)

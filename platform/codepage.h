@@ -1,0 +1,27 @@
+// Conversion between UTF-16 and 8-bit code pages.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vesk::platform {
+
+// The two code pages the program asks for: the system ANSI code page and UTF-8.
+// (POSIX: the ANSI code page is the locale's codeset; C/POSIX counts as UTF-8.)
+constexpr std::uint32_t kAnsiCodePage = 0;
+constexpr std::uint32_t kUtf8CodePage = 65001;
+
+// True when code page 0 is UTF-8 on this system, so callers may take the
+// UTF-8 fast path for it.
+bool ansiCodePageIsUtf8();
+
+// Appends the UTF-16 form of bytes in the code page; malformed input becomes
+// the code page's substitute (U+FFFD for UTF-8), never an error.
+void appendWideFromMultiByte(std::string_view bytes, std::uint32_t codePage, std::u16string& out);
+
+// Appends the code page form of UTF-16 text; characters the code page cannot
+// hold become its default character.
+void appendMultiByteFromWide(std::u16string_view text, std::uint32_t codePage, std::string& out);
+
+}  // namespace vesk::platform

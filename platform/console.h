@@ -1,0 +1,31 @@
+// Console probe and console/stream output: the only place that knows what a
+// console is on this platform.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace vesk::platform {
+
+// An opaque console handle; 0 means "not a console" (redirected or absent).
+using ConsoleHandle = std::uintptr_t;
+
+enum class StdStream { Output, Error };
+
+// The stream's console handle, or 0 when the stream is not a console.
+ConsoleHandle consoleHandle(StdStream stream);
+
+// The console output code page (Windows: GetConsoleOutputCP; 0 without a console).
+std::uint32_t consoleOutputCodePage();
+
+// The user's interface language identifier (Windows: GetUserDefaultUILanguage).
+std::uint16_t userInterfaceLanguage();
+
+// Writes UTF-16 text to a console handle as wide text, all in one call.
+void writeConsoleWide(ConsoleHandle console, std::u16string_view text);
+
+// Writes bytes to a redirected standard stream; Windows applies text mode
+// (LF becomes CR LF) here, POSIX writes them unchanged.
+void writeStreamBytes(StdStream stream, std::string_view bytes);
+
+}  // namespace vesk::platform

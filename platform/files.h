@@ -1,0 +1,28 @@
+// Opening and reading input files as raw bytes; the program's own reader
+// applies the text-mode rules on every platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace vesk::platform {
+
+struct InputFile {
+  std::intptr_t handle = -1;  // file descriptor or HANDLE; -1 when closed
+  bool owned = false;         // standard input is not closed by us
+};
+
+// Opens a regular file for reading with sharing that lets others read and
+// write it. Returns false for folders, missing or unreadable files.
+bool openInputFile(std::u16string_view path, InputFile& file);
+
+// The process's standard input, as it stands.
+InputFile standardInput();
+
+// Reads up to size bytes; returns the count, 0 at the end, -1 on an error.
+std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size);
+
+void closeInputFile(InputFile& file);
+
+}  // namespace vesk::platform

@@ -1,0 +1,52 @@
+// File attributes, full paths and directory listings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk::platform {
+
+// The separator of path components on this platform.
+char16_t pathSeparator();
+
+// True for a character that no target argument may hold.
+bool isForbiddenInTarget(char16_t c);
+
+struct FileAttributes {
+  bool isFolder = false;
+  bool isDevice = false;  // exists but is neither a regular file nor a folder
+};
+
+// The attributes of an existing name; nullopt when it does not resolve
+// (a name with a wildcard never resolves).
+std::optional<FileAttributes> fileAttributes(std::u16string_view path);
+
+// The absolute form of a path; nullopt when it cannot be formed.
+std::optional<std::u16string> fullPath(std::u16string_view path);
+
+// The parts of a full path: folder (drive and directory, ending in the
+// separator) and name (base name and extension).
+struct PathParts {
+  std::u16string folder;
+  std::u16string name;
+};
+PathParts splitFullPath(std::u16string_view fullPath);
+
+// True when the folder part of a full path is the device namespace (Windows \\.\).
+bool isDeviceFolder(std::u16string_view folder);
+
+struct DirectoryEntry {
+  std::u16string name;
+  bool isFolder = false;  // a real folder; a link or junction to one is not
+  bool isHidden = false;
+  bool isSystem = false;
+};
+
+// Lists the entries whose name matches the last component of spec (which may
+// hold '*' and '?'), in the order the file system gives them. Returns false
+// when nothing matches or the folder cannot be listed.
+bool listDirectory(std::u16string_view spec, std::vector<DirectoryEntry>& entries);
+
+}  // namespace vesk::platform

@@ -1,0 +1,45 @@
+// The program's ECMAScript dialect, compiled once per entry on PCRE2 (16-bit
+// code units, JIT where available) and reused for every line.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vesk::regex {
+
+struct CompiledPattern;  // PCRE2 code, match data and JIT state; see pattern.cpp
+
+struct Pattern {
+  std::shared_ptr<CompiledPattern> compiled;  // empty until compiled
+};
+
+// Compiles an ECMAScript pattern; nullopt when it is not valid in the dialect.
+std::optional<Pattern> compilePattern(std::u16string_view ecmaPattern, bool ignoreCase);
+
+enum class MatchOutcome { Found, NotFound, GaveUp };
+
+struct MatchOptions {
+  bool notEmptyAtStart = false;  // a match at `start` must not be empty
+};
+
+// Finds the leftmost match in subject at or after start. On Found the groups
+// are available through groupCount and groupSpan until the next call.
+MatchOutcome findMatch(Pattern& pattern, std::u16string_view subject, std::size_t start,
+                       MatchOptions options = {});
+
+struct Span {
+  std::size_t start = 0;
+  std::size_t end = 0;
+};
+
+// Number of capture groups of the pattern (group 0, the whole match, excluded).
+std::size_t groupCount(const Pattern& pattern);
+
+// The span of group n (0 = whole match) of the last Found match; nullopt when
+// the group took no part.
+std::optional<Span> groupSpan(const Pattern& pattern, std::size_t n);
+
+}  // namespace vesk::regex

@@ -1,0 +1,2 @@
+list(APPEND VESK_CORE_SOURCES
+  regex/pattern.cpp)
