@@ -39,7 +39,8 @@ bool isDeviceFolder(std::u16string_view folder);
 
 struct DirectoryEntry {
   std::u16string name;
-  bool isFolder = false;  // a real folder; a link or junction to one is not
+  bool isFolder = false;      // a real folder; a link or junction to one is not
+  bool isFolderLink = false;  // a link or junction to a folder: never entered, never read
   bool isHidden = false;
   bool isSystem = false;
 };

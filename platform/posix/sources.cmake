@@ -1,6 +1,8 @@
 set(VESK_PLATFORM_SOURCES
   platform/utf8.cpp
+  platform/wildcard.cpp
   platform/posix/codepage.cpp
+  platform/posix/locale.cpp
   platform/posix/console.cpp
   platform/posix/files.cpp
   platform/posix/filesystem.cpp

@@ -1,0 +1,65 @@
+#include "platform/console.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/posix/locale.h"
+
+namespace vesk::platform {
+namespace {
+
+int descriptorOf(StdStream stream) { return stream == StdStream::Output ? 1 : 2; }
+
+void writeAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return;  // a failed write does not change the run
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+}
+
+// Stand-ins for the Windows values, so the console probe reads the same.
+constexpr std::uint32_t kShiftJisCodePage = 932;
+constexpr std::uint32_t kOtherCodePage = 1252;
+constexpr std::uint16_t kJapaneseLanguageId = 0x0411;
+constexpr std::uint16_t kEnglishLanguageId = 0x0409;
+
+}  // namespace
+
+// A terminal is the console; the handle is the descriptor plus one, so that 0 stays "none".
+ConsoleHandle consoleHandle(StdStream stream) {
+  const int fd = descriptorOf(stream);
+  return ::isatty(fd) ? static_cast<ConsoleHandle>(fd + 1) : 0;
+}
+
+std::uint32_t consoleOutputCodePage() {
+  switch (posix::localeInfo().codeset) {
+    case posix::Codeset::Utf8: return kUtf8CodePage;
+    case posix::Codeset::ShiftJis: return kShiftJisCodePage;
+    case posix::Codeset::Other: break;
+  }
+  return kOtherCodePage;
+}
+
+std::uint16_t userInterfaceLanguage() {
+  return posix::localeInfo().language == "ja" ? kJapaneseLanguageId : kEnglishLanguageId;
+}
+
+void writeConsoleWide(ConsoleHandle console, std::u16string_view text) {
+  std::string bytes;
+  appendMultiByteFromWide(text, kAnsiCodePage, bytes);
+  writeAll(static_cast<int>(console) - 1, bytes.data(), bytes.size());
+}
+
+void writeStreamBytes(StdStream stream, std::string_view bytes) {
+  writeAll(descriptorOf(stream), bytes.data(), bytes.size());
+}
+
+}  // namespace vesk::platform

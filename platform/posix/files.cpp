@@ -1,0 +1,41 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/posix/paths.h"
+
+namespace vesk::platform {
+
+bool openInputFile(std::u16string_view path, InputFile& file) {
+  // Non-blocking open, so that naming a FIFO cannot hang before we look at it.
+  const int fd = ::open(posix::nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  file = InputFile{fd, true};
+  return true;
+}
+
+InputFile standardInput() { return InputFile{STDIN_FILENO, false}; }
+
+std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t count = ::read(static_cast<int>(file.handle), buffer, size);
+    if (count >= 0 || errno != EINTR) return count;
+  }
+}
+
+void closeInputFile(InputFile& file) {
+  if (file.owned && file.handle >= 0) ::close(static_cast<int>(file.handle));
+  file = InputFile{};
+}
+
+}  // namespace vesk::platform

@@ -1,0 +1,79 @@
+#include "platform/filesystem.h"
+
+#include <windows.h>
+
+#include "platform/win32/wide.h"
+
+namespace vesk::platform {
+namespace {
+
+bool hasAttribute(DWORD attributes, DWORD bit) { return (attributes & bit) != 0; }
+
+DirectoryEntry describeEntry(const WIN32_FIND_DATAW& data) {
+  const DWORD attributes = data.dwFileAttributes;
+  const bool folder = hasAttribute(attributes, FILE_ATTRIBUTE_DIRECTORY);
+  // A junction or folder link may point back up the tree: never entered.
+  const bool link = hasAttribute(attributes, FILE_ATTRIBUTE_REPARSE_POINT);
+  DirectoryEntry entry;
+  entry.name = win32::utf16(data.cFileName);
+  entry.isFolder = folder && !link;
+  entry.isFolderLink = folder && link;
+  entry.isHidden = hasAttribute(attributes, FILE_ATTRIBUTE_HIDDEN);
+  entry.isSystem = hasAttribute(attributes, FILE_ATTRIBUTE_SYSTEM);
+  return entry;
+}
+
+}  // namespace
+
+char16_t pathSeparator() { return u'\\'; }
+
+bool isForbiddenInTarget(char16_t c) {
+  return c == u'<' || c == u'>' || c == u'|' || c == u'/' || c == u'"';
+}
+
+std::optional<FileAttributes> fileAttributes(std::u16string_view path) {
+  const DWORD attributes = GetFileAttributesW(win32::wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  FileAttributes result;
+  result.isFolder = hasAttribute(attributes, FILE_ATTRIBUTE_DIRECTORY);
+  return result;
+}
+
+// Sized by the system's answer, so that a long path is never cut.
+std::optional<std::u16string> fullPath(std::u16string_view path) {
+  const std::wstring input = win32::wide(path);
+  const DWORD needed = GetFullPathNameW(input.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::nullopt;
+  std::wstring buffer(needed, L'\0');
+  const DWORD length = GetFullPathNameW(input.c_str(), needed, buffer.data(), nullptr);
+  if (length == 0 || length >= needed) return std::nullopt;
+  buffer.resize(length);
+  return win32::utf16(buffer);
+}
+
+PathParts splitFullPath(std::u16string_view path) {
+  const std::size_t separator = path.find_last_of(u"\\:");
+  if (separator == path.npos) return PathParts{{}, std::u16string(path)};
+  return PathParts{std::u16string(path.substr(0, separator + 1)),
+                   std::u16string(path.substr(separator + 1))};
+}
+
+bool isDeviceFolder(std::u16string_view folder) {
+  return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(folder.data()),
+                              static_cast<int>(folder.size()), L"\\\\.\\", 4, TRUE) == CSTR_EQUAL;
+}
+
+bool listDirectory(std::u16string_view spec, std::vector<DirectoryEntry>& entries) {
+  entries.clear();
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileExW(win32::wide(spec).c_str(), FindExInfoBasic, &data,
+                                   FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    entries.push_back(describeEntry(data));
+  } while (FindNextFileW(search, &data));
+  FindClose(search);
+  return true;
+}
+
+}  // namespace vesk::platform

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Sets up, builds every tree and runs the whole test suite:
+#   unit and command-line tests on the Linux build, the same under
+#   AddressSanitizer and UndefinedBehaviorSanitizer, the command-line cases
+#   against the 64-bit Windows build under Wine, the checks of the 32-bit
+#   product, bounded fuzzing, and one small run of the benchmark.
+# Environment: VESK_CACHE (default ~/.cache/vesk), VESK_FUZZ_SECONDS (default 60).
+set -uo pipefail
+cd "$(dirname "$0")/.."
+export VESK_CACHE=${VESK_CACHE:-$HOME/.cache/vesk}
+fuzz_seconds=${VESK_FUZZ_SECONDS:-60}
+jobs=$(nproc)
+
+scripts/setup.sh all || exit 1
+
+passed=0
+failed=0
+failures=()
+step() {  # step NAME COMMAND...
+  local name=$1
+  shift
+  echo "=== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failures+=("$name")
+  fi
+}
+build() {  # build PRESET DIR [cmake options...]
+  local preset=$1 dir=$2
+  shift 2
+  cmake --preset "$preset" "$@" >/dev/null && cmake --build "$dir" -j"$jobs"
+}
+fuzz() {
+  local ok=0
+  for target in build-fuzz/vesk_fuzz_*; do
+    [ -x "$target" ] || continue
+    mkdir -p "$VESK_CACHE/fuzz-corpus/$(basename "$target")"
+    "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+      "$VESK_CACHE/fuzz-corpus/$(basename "$target")" tests/fuzz/seeds/ 2>&1 | tail -n 3 || ok=1
+  done
+  return $ok
+}
+
+step "build linux" build posix build
+step "build sanitizers" build sanitize build-asan
+pcre32=$(scripts/pcre2-mingw.sh i686) && pcre64=$(scripts/pcre2-mingw.sh x86_64)
+step "build windows 32-bit" build win32 build-win32 -DVESK_PCRE2_PREFIX="$pcre32"
+step "build windows 64-bit" build win64 build-win64 -DVESK_PCRE2_PREFIX="$pcre64"
+step "build fuzzers" build fuzz build-fuzz
+
+step "tests linux" ctest --test-dir build --output-on-failure
+step "tests sanitizers" ctest --test-dir build-asan --output-on-failure
+step "windows 32-bit product" node tests/windows/check_exe.mjs build-win32/vesk.exe i386 i686-w64-mingw32-objdump
+step "windows 64-bit build" node tests/windows/check_exe.mjs build-win64/vesk.exe amd64 x86_64-w64-mingw32-objdump
+
+export WINEPREFIX=$VESK_CACHE/wine64 WINEDEBUG=-all
+wineserver -p10 2>/dev/null || true
+step "command line under wine" node tests/cli/run.mjs --exe build-win64/vesk.exe --wine
+step "fuzzing ${fuzz_seconds}s per target" fuzz
+if [ -x bench/compare ]; then
+  step "benchmark smoke run" bench/compare --smoke
+fi
+
+echo
+for f in "${failures[@]}"; do echo "FAILED: $f"; done
+echo "checks: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

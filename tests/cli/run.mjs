@@ -1,0 +1,167 @@
+// Runs the command-line cases of tests/cli/cases/*.mjs against one build of
+// Vesk: the POSIX build directly, or a Windows build under Wine (--wine).
+//
+// A case file exports an array of cases (or a function of the platform
+// object p that returns one). A case:
+//   name      unique text
+//   args      array of arguments (strings)
+//   files     { "rel/path": string | Buffer | {dir:true} | {fifo:true}
+//               | {symlink:"target"} | {content, mode} }   created in a fresh folder
+//   env       extra environment (LANG defaults to C.UTF-8)
+//   stdin     string | Buffer
+//   stdout, stderr   string | Buffer | RegExp | (p) => string|Buffer; "\n" line ends
+//             (a RegExp is matched against the text with CR LF read as LF)
+//   skipAsRoot true when the case cannot hold for root (unreadable files)
+//   exit      0 | 1
+//   platforms ["posix", "wine"] (default: both)
+// p = { wine, sep, dir }: dir is the case folder's full path as the program
+// sees it, ending in the separator.
+//
+// Usage: node run.mjs --exe PATH [--wine] [--filter TEXT]
+
+import { spawnSync } from "node:child_process";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { fileURLToPath, pathToFileURL } from "node:url";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+
+function parseArguments(argv) {
+  const options = { exe: null, wine: false, filter: null };
+  for (let i = 0; i < argv.length; i++) {
+    if (argv[i] === "--exe") options.exe = path.resolve(argv[++i]);
+    else if (argv[i] === "--wine") options.wine = true;
+    else if (argv[i] === "--filter") options.filter = argv[++i];
+    else throw new Error(`unknown argument ${argv[i]}`);
+  }
+  if (!options.exe) throw new Error("--exe is required");
+  return options;
+}
+
+function platformOf(options, dir) {
+  if (!options.wine) return { wine: false, sep: "/", dir: dir + "/" };
+  return { wine: true, sep: "\\", dir: "Z:" + dir.replaceAll("/", "\\") + "\\" };
+}
+
+function asBuffer(value) {
+  return Buffer.isBuffer(value) ? value : Buffer.from(value, "utf8");
+}
+
+// Redirected output on Windows is text mode: every LF leaves as CR LF.
+function toCrLf(buffer) {
+  const bytes = [];
+  for (const b of buffer) {
+    if (b === 0x0a) bytes.push(0x0d);
+    bytes.push(b);
+  }
+  return Buffer.from(bytes);
+}
+
+function expected(value, p) {
+  const resolved = typeof value === "function" ? value(p) : value;
+  const buffer = asBuffer(resolved ?? "");
+  return p.wine ? toCrLf(buffer) : buffer;
+}
+
+function createFiles(dir, files = {}) {
+  for (const [relative, spec] of Object.entries(files)) {
+    const full = path.join(dir, relative);
+    fs.mkdirSync(path.dirname(full), { recursive: true });
+    if (typeof spec === "string" || Buffer.isBuffer(spec)) fs.writeFileSync(full, spec);
+    else if (spec.dir) fs.mkdirSync(full, { recursive: true });
+    else if (spec.fifo) spawnSync("mkfifo", [full]);
+    else if (spec.symlink !== undefined) fs.symlinkSync(spec.symlink, full);
+    else {
+      fs.writeFileSync(full, spec.content ?? "");
+      if (spec.mode !== undefined) fs.chmodSync(full, spec.mode);
+    }
+  }
+}
+
+function environment(extra = {}) {
+  const env = { PATH: process.env.PATH, HOME: process.env.HOME, LANG: "C.UTF-8" };
+  if (process.env.WINEPREFIX) env.WINEPREFIX = process.env.WINEPREFIX;
+  return { ...env, WINEDEBUG: "-all", ...extra };
+}
+
+function runCase(options, testCase, dir, p) {
+  const command = options.wine ? "wine64" : options.exe;
+  const args = options.wine ? [options.exe, ...testCase.args] : testCase.args;
+  const result = spawnSync(command, args, {
+    cwd: dir,
+    env: environment(testCase.env),
+    input: testCase.stdin === undefined ? "" : asBuffer(testCase.stdin),
+    timeout: 60_000,
+    maxBuffer: 256 * 1024 * 1024,
+  });
+  const problems = [];
+  if (result.error) problems.push(`could not run: ${result.error.message}`);
+  const compare = (what, actual, wantSpec) => {
+    if (wantSpec instanceof RegExp) {
+      const text = Buffer.from(actual ?? "").toString("utf8").replaceAll("\r\n", "\n");
+      if (!wantSpec.test(text)) problems.push(`${what} ${JSON.stringify(text)} does not match ${wantSpec}`);
+      return;
+    }
+    const want = expected(wantSpec, p);
+    if (!Buffer.from(actual ?? "").equals(want)) {
+      problems.push(`${what} differs\n  want: ${JSON.stringify(want.toString("latin1"))}` +
+                    `\n  got:  ${JSON.stringify(Buffer.from(actual ?? "").toString("latin1"))}`);
+    }
+  };
+  compare("stdout", result.stdout, testCase.stdout);
+  compare("stderr", result.stderr, testCase.stderr);
+  const wantExit = testCase.exit ?? 0;
+  if (result.status !== wantExit) {
+    problems.push(`exit code ${result.status} (signal ${result.signal}), want ${wantExit}`);
+  }
+  return problems;
+}
+
+async function loadCases(p) {
+  const folder = path.join(here, "cases");
+  const cases = [];
+  for (const file of fs.readdirSync(folder).filter((f) => f.endsWith(".mjs")).sort()) {
+    const module = await import(pathToFileURL(path.join(folder, file)));
+    const list = typeof module.default === "function" ? module.default(p) : module.default;
+    for (const testCase of list) cases.push({ file, ...testCase });
+  }
+  return cases;
+}
+
+function appliesTo(testCase, options) {
+  const platforms = testCase.platforms ?? ["posix", "wine"];
+  if (testCase.skipAsRoot && process.getuid?.() === 0) return false;
+  return platforms.includes(options.wine ? "wine" : "posix") &&
+         (!options.filter || testCase.name.includes(options.filter));
+}
+
+async function main() {
+  const options = parseArguments(process.argv.slice(2));
+  const root = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "vesk-cli-")));
+  const cases = await loadCases(platformOf(options, path.join(root, "case")));
+  const names = new Set();
+  let passed = 0;
+  let failed = 0;
+  let index = 0;
+  for (const testCase of cases) {
+    if (names.has(testCase.name)) throw new Error(`duplicate case name: ${testCase.name}`);
+    names.add(testCase.name);
+    if (!appliesTo(testCase, options)) continue;
+    const dir = path.join(root, `c${index++}`);
+    fs.mkdirSync(dir);
+    createFiles(dir, testCase.files);
+    const problems = runCase(options, testCase, dir, platformOf(options, dir));
+    if (problems.length === 0) {
+      passed++;
+    } else {
+      failed++;
+      console.log(`FAIL ${testCase.file}: ${testCase.name}\n  ${problems.join("\n  ")}`);
+    }
+  }
+  fs.rmSync(root, { recursive: true, force: true });
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exit(failed === 0 && passed > 0 ? 0 : 1);
+}
+
+await main();
