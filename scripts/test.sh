@@ -32,13 +32,18 @@ build() {  # build PRESET DIR [cmake options...]
   shift 2
   cmake --preset "$preset" "$@" >/dev/null && cmake --build "$dir" -j"$jobs"
 }
+# Each fuzz target runs for a bounded time on a corpus kept in the cache,
+# seeded from tests/fuzz/seeds/NAME when that folder exists.
 fuzz() {
-  local ok=0
+  local ok=0 target name corpus
   for target in build-fuzz/vesk_fuzz_*; do
     [ -x "$target" ] || continue
-    mkdir -p "$VESK_CACHE/fuzz-corpus/$(basename "$target")"
-    "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
-      "$VESK_CACHE/fuzz-corpus/$(basename "$target")" tests/fuzz/seeds/ 2>&1 | tail -n 3 || ok=1
+    name=$(basename "$target")
+    corpus=$VESK_CACHE/fuzz-corpus/$name
+    mkdir -p "$corpus"
+    [ -d "tests/fuzz/seeds/$name" ] && cp -n "tests/fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null
+    echo "--- $name"
+    "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" 2>&1 | tail -n 2 || ok=1
   done
   return $ok
 }
@@ -55,7 +60,11 @@ step "tests sanitizers" ctest --test-dir build-asan --output-on-failure
 step "windows 32-bit product" node tests/windows/check_exe.mjs build-win32/vesk.exe i386 i686-w64-mingw32-objdump
 step "windows 64-bit build" node tests/windows/check_exe.mjs build-win64/vesk.exe amd64 x86_64-w64-mingw32-objdump
 
+# A prefix of our own, made once (its first start prints to standard error),
+# and one wine server kept for the whole run so that each case starts fast.
 export WINEPREFIX=$VESK_CACHE/wine64 WINEDEBUG=-all
+wine=/usr/lib/wine/wine64
+[ -d "$WINEPREFIX/drive_c" ] || "$wine" wineboot --init >/dev/null 2>&1
 wineserver -p10 2>/dev/null || true
 step "command line under wine" node tests/cli/run.mjs --exe build-win64/vesk.exe --wine
 step "fuzzing ${fuzz_seconds}s per target" fuzz

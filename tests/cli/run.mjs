@@ -85,8 +85,14 @@ function environment(extra = {}) {
   return { ...env, WINEDEBUG: "-all", ...extra };
 }
 
+// Debian's wine64 package keeps its loader out of PATH.
+function wineLoader() {
+  if (process.env.VESK_WINE) return process.env.VESK_WINE;
+  return fs.existsSync("/usr/lib/wine/wine64") ? "/usr/lib/wine/wine64" : "wine64";
+}
+
 function runCase(options, testCase, dir, p) {
-  const command = options.wine ? "wine64" : options.exe;
+  const command = options.wine ? wineLoader() : options.exe;
   const args = options.wine ? [options.exe, ...testCase.args] : testCase.args;
   const result = spawnSync(command, args, {
     cwd: dir,
