@@ -16,8 +16,16 @@ struct Pattern {
   std::shared_ptr<CompiledPattern> compiled;  // empty until compiled
 };
 
+// Whether a pattern is compiled to machine code. Never is what a system
+// without a working JIT gets anyway; tests use it to take that path.
+enum class JitUse { WhenAvailable, Never };
+
 // Compiles an ECMAScript pattern; nullopt when it is not valid in the dialect.
-std::optional<Pattern> compilePattern(std::u16string_view ecmaPattern, bool ignoreCase);
+std::optional<Pattern> compilePattern(std::u16string_view ecmaPattern, bool ignoreCase,
+                                      JitUse jit = JitUse::WhenAvailable);
+
+// True when matching runs the JIT-compiled code (the interpreter otherwise).
+bool usesJit(const Pattern& pattern);
 
 enum class MatchOutcome { Found, NotFound, GaveUp };
 
@@ -27,6 +35,8 @@ struct MatchOptions {
 
 // Finds the leftmost match in subject at or after start. On Found the groups
 // are available through groupCount and groupSpan until the next call.
+// GaveUp: the engine reached its limits of steps, depth or memory for this
+// subject (or the pattern was never compiled).
 MatchOutcome findMatch(Pattern& pattern, std::u16string_view subject, std::size_t start,
                        MatchOptions options = {});
 

@@ -1,2 +1,4 @@
 list(APPEND VESK_CORE_SOURCES
-  regex/pattern.cpp)
+  regex/ecma_translate.cpp
+  regex/pattern.cpp
+  regex/replacement_format.cpp)

@@ -1,0 +1,30 @@
+// Turns a pattern of the program's ECMAScript dialect into PCRE2 syntax.
+//
+// The dialect is the ECMAScript grammar without the u flag, including the
+// web-compatibility forms that JavaScript engines accept (a lone "]", "{" or
+// "}" is literal, "\1" without such a group is an octal escape, "\c" without a
+// letter is a backslash). Every construct is spelled out in PCRE2 terms, so
+// that PCRE2's own meaning of escapes and options never leaks through: "." is
+// "[^\n\r]", "\d \s \w \b" are ECMAScript's sets, "\v" is one character.
+// Escaped ASCII letters without an ECMAScript meaning ("\Q", "\K", "\A",
+// "\p"...) are rejected: users who write them expect a Perl meaning.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vesk::regex {
+
+struct PcrePattern {
+  std::u16string text;         // PCRE2 syntax for the options that pattern.cpp compiles with
+  std::size_t groupCount = 0;  // capture groups, numbered as in the ECMAScript pattern
+};
+
+// nullopt when the pattern is not valid in the dialect. With ignoreCase the
+// word sets and word boundaries are written so that case folding cannot widen
+// them.
+std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, bool ignoreCase);
+
+}  // namespace vesk::regex
