@@ -66,6 +66,7 @@ struct Translator {
   std::size_t groupCount = 0;  // of the whole pattern, known before translating
   std::vector<GroupName> names;
   std::u16string out;
+  bool hasBackReference = false;
 };
 
 char32_t peek(const Translator& t, std::size_t ahead = 0) {
@@ -177,6 +178,12 @@ void appendLiteral(std::u16string& out, char16_t unit) {
 }
 
 void appendClass(std::u16string& out, bool negated, std::span<const CodeRange> ranges) {
+  if (ranges.empty() && !negated) {
+    // PCRE2 10.42 fails "[]*" and "[]{0}" where they should match empty;
+    // a class of nothing written as a negated class of everything does not.
+    out += u"[^\\u0000-\\uffff]";
+    return;
+  }
   out += negated ? u"[^" : u"[";
   for (const CodeRange& range : ranges) {
     appendLiteral(out, range.first);
@@ -359,9 +366,12 @@ Item translateAtomEscape(Translator& t) {
   }
   if (backReference) {
     t.pos = end;
-    t.out += u"\\g{";
+    t.hasBackReference = true;
+    // PCRE2 10.42's JIT fails a quantified back-reference to an unset
+    // group; in a group of its own it matches empty as it should.
+    t.out += u"(?:\\g{";
     appendNumber(t.out, *backReference);
-    t.out += u'}';
+    t.out += u"})";
     return Item::Atom;
   }
   const auto unit = readCharacterEscape(t, false);
@@ -567,8 +577,9 @@ bool quantifierFits(const Quantifier& quantifier) {
   return quantifier.min <= max && max <= kMaxRepeat;
 }
 
-// A quantifier or, for a "{" that does not start one, the literal "{".
-Item translateQuantifier(Translator& t, Item previous) {
+// A quantifier or, for a "{" that does not start one, the literal "{". The
+// item it quantifies was written from itemStart on.
+Item translateQuantifier(Translator& t, Item previous, std::size_t itemStart) {
   auto quantifier = readQuantifier(t);
   if (!quantifier) {
     ++t.pos;
@@ -580,11 +591,20 @@ Item translateQuantifier(Translator& t, Item previous) {
     quantifier->lazy = true;
     ++t.pos;
   }
-  appendQuantifier(t.out, *quantifier);
+  if (quantifier->max == 0u) {
+    // PCRE2 10.42 anchors "(?:c|^){0}x" to line starts by mistake. An item
+    // repeated zero times matches empty and sets none of its groups, which
+    // an empty alternative before one that cannot match says as well.
+    t.out.insert(itemStart, u"(?:|(?!)");
+    t.out += u')';
+  } else {
+    appendQuantifier(t.out, *quantifier);
+  }
   return Item::Assertion;  // a quantifier takes no further quantifier
 }
 
-Item translateNext(Translator& t, std::vector<GroupKind>& open, Item previous) {
+Item translateNext(Translator& t, std::vector<GroupKind>& open, Item previous,
+                   std::size_t previousStart) {
   const char16_t c = t.source[t.pos];
   switch (c) {
     case u'|':
@@ -616,7 +636,7 @@ Item translateNext(Translator& t, std::vector<GroupKind>& open, Item previous) {
     case u'+':
     case u'?':
     case u'{':
-      return translateQuantifier(t, previous);
+      return translateQuantifier(t, previous, previousStart);
     default:
       ++t.pos;
       appendLiteral(t.out, c);
@@ -634,13 +654,26 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
   // Groups are tracked on a stack rather than by recursion, so that deeply
   // nested patterns cannot exhaust the call stack.
   std::vector<GroupKind> open;
+  // Where each open group's text starts, and where the last item's does.
+  std::vector<std::size_t> groupStarts;
   Item previous = Item::Assertion;
+  std::size_t previousStart = 0;
   while (t.pos < t.source.size()) {
-    previous = translateNext(t, open, previous);
+    const std::size_t start = t.out.size();
+    const std::size_t openBefore = open.size();
+    previous = translateNext(t, open, previous, previousStart);
     if (previous == Item::Invalid) return std::nullopt;
+    if (open.size() > openBefore) {
+      groupStarts.push_back(start);
+    } else if (open.size() < openBefore) {
+      previousStart = groupStarts.back();
+      groupStarts.pop_back();
+    } else {
+      previousStart = start;
+    }
   }
   if (!open.empty()) return std::nullopt;
-  return PcrePattern{std::move(t.out), t.groupCount};
+  return PcrePattern{std::move(t.out), t.groupCount, t.hasBackReference};
 }
 
 }  // namespace vesk::regex

@@ -20,6 +20,7 @@ namespace vesk::regex {
 struct PcrePattern {
   std::u16string text;         // PCRE2 syntax for the options that pattern.cpp compiles with
   std::size_t groupCount = 0;  // capture groups, numbered as in the ECMAScript pattern
+  bool hasBackReference = false;
 };
 
 // nullopt when the pattern is not valid in the dialect. With ignoreCase the

@@ -110,9 +110,12 @@ std::optional<Pattern> compilePattern(std::u16string_view ecmaPattern, bool igno
   compiled->matchData.reset(pcre2_match_data_create_from_pattern(compiled->code.get(), nullptr));
   if (!compiled->matchData) return std::nullopt;
   compiled->groupCount = translated->groupCount;
+  // PCRE2 10.42's JIT compares back-references without Unicode case
+  // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
+  const bool jitFoldsLikeInterpreter = !(ignoreCase && translated->hasBackReference);
   // When the JIT cannot compile (no JIT for this processor, no executable
   // memory), the interpreter gives the same answers, only more slowly.
-  compiled->jit = jit == JitUse::WhenAvailable &&
+  compiled->jit = jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter &&
                   pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE) == 0;
   return Pattern{std::move(compiled)};
 }

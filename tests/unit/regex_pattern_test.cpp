@@ -118,6 +118,25 @@ TEST(RegexDialect, EmptyClassesMatchNothingOrAnything) {
   EXPECT_FALSE(matches(u"[]", u"abc\n"));
   EXPECT_EQ(leftmost(u"[^]", u"\n"), (Range{0, 1}));
   EXPECT_EQ(leftmost(u"a[^]b", u"a\nb"), (Range{0, 3}));
+  EXPECT_EQ(leftmost(u"a[]*b", u"ab"), (Range{0, 2}));
+  EXPECT_EQ(leftmost(u"a[]{0}b", u"ab"), (Range{0, 2}));
+  EXPECT_EQ(leftmost(u"a[]?b", u"ab"), (Range{0, 2}));
+}
+
+TEST(RegexDialect, ItemsRepeatedZeroTimesMatchEmpty) {
+  EXPECT_EQ(leftmost(u"(?:c|^){0}x", u"a1x"), (Range{2, 3}));
+  EXPECT_EQ(leftmost(u"(?:c|(?=a)){0}?x", u"a1x"), (Range{2, 3}));
+  EXPECT_EQ(leftmost(u"(a){0}\\1b", u"ab"), (Range{1, 2}));
+}
+
+TEST(RegexDialect, QuantifiedUnsetBackReferencesMatchEmpty) {
+  for (const JitUse jit : {JitUse::WhenAvailable, JitUse::Never}) {
+    Pattern plus = compiled(u"(a)|x\\1+", false, jit);
+    EXPECT_EQ(leftmost(plus, u"x"), (Range{0, 1}));
+    Pattern twice = compiled(u"(?:(a)|b)\\1{2}", false, jit);
+    EXPECT_EQ(leftmost(twice, u"b"), (Range{0, 1}));
+    EXPECT_EQ(leftmost(twice, u"aaa"), (Range{0, 3}));
+  }
 }
 
 TEST(RegexDialect, IgnoreCaseFoldsLettersButNotTheWordSets) {
@@ -127,6 +146,7 @@ TEST(RegexDialect, IgnoreCaseFoldsLettersButNotTheWordSets) {
   EXPECT_TRUE(matches(u"\u00E9", u"\u00C9", true));
   EXPECT_TRUE(matches(u"\uFF41", u"\uFF21", true));
   EXPECT_TRUE(matches(u"(a)\\1", u"aA", true));
+  EXPECT_TRUE(matches(u"(\u00E9)\\1", u"\u00E9\u00C9", true));
   // The Kelvin sign and the long s fold onto k and s in Unicode, but they
   // are not word characters.
   for (const std::u16string_view odd : {u"\u212A", u"\u017F"}) {

@@ -29,7 +29,7 @@ TEST(RegexTranslate, SpellsOutWhatPcreWouldReadDifferently) {
   EXPECT_EQ(translated(u"\\s"),
             u"[\\u0009-\\u000d\\ \\u00a0\\u1680\\u2000-\\u200a\\u2028-\\u2029\\u202f\\u205f"
             u"\\u3000\\ufeff]");
-  EXPECT_EQ(translated(u"[^]|[]"), u"[^]|[]");
+  EXPECT_EQ(translated(u"[^]|[]"), u"[^]|[^\\u0000-\\uffff]");
   // PCRE2 would read a POSIX class here; ECMAScript reads a class and a "]".
   EXPECT_EQ(translated(u"[[:alpha:]]"), u"[\\[\\:alpha\\:]\\]");
 }
@@ -47,17 +47,17 @@ TEST(RegexTranslate, CharacterEscapes) {
 }
 
 TEST(RegexTranslate, DecimalEscapesAreBackReferencesOnlyForExistingGroups) {
-  EXPECT_EQ(translated(u"(a)\\1"), u"(a)\\g{1}");
-  EXPECT_EQ(translated(u"\\2(a)(b)"), u"\\g{2}(a)(b)");  // a later group counts
-  EXPECT_EQ(translated(u"\\1"), u"\\u0001");             // octal without a group
+  EXPECT_EQ(translated(u"(a)\\1"), u"(a)(?:\\g{1})");
+  EXPECT_EQ(translated(u"\\2(a)(b)"), u"(?:\\g{2})(a)(b)");  // a later group counts
+  EXPECT_EQ(translated(u"\\1"), u"\\u0001");                 // octal without a group
   EXPECT_EQ(translated(u"(a)\\12"), u"(a)\\u000a");
   EXPECT_EQ(translated(u"\\101\\08\\400"), u"A\\u00008\\ 0");
   EXPECT_EQ(translated(u"\\8\\9"), u"89");
 }
 
 TEST(RegexTranslate, NamedGroupsBecomeNumberedGroups) {
-  EXPECT_EQ(translated(u"(?<year>\\d)-\\k<year>"), u"([0-9])\\-\\g{1}");
-  EXPECT_EQ(translated(u"\\k<b>(?<a>x)(?<b>y)"), u"\\g{2}(x)(y)");
+  EXPECT_EQ(translated(u"(?<year>\\d)-\\k<year>"), u"([0-9])\\-(?:\\g{1})");
+  EXPECT_EQ(translated(u"\\k<b>(?<a>x)(?<b>y)"), u"(?:\\g{2})(x)(y)");
   EXPECT_EQ(groupsOf(u"(a)(?<n>b)(?:c)(?=(d))(?<=e)[(]\\("), 3u);
 }
 
@@ -68,6 +68,9 @@ TEST(RegexTranslate, QuantifiersAndLiteralBraces) {
   EXPECT_EQ(translated(u"a{,5}x{y{1"), u"a\\{\\,5\\}x\\{y\\{1");
   EXPECT_EQ(translated(u"]}"), u"\\]\\}");
   EXPECT_EQ(translated(u"(?=a)*b"), u"(?=a)*b");
+  // Repeated zero times, an item only matches empty (and sets no group).
+  EXPECT_EQ(translated(u"x(c|^){0}y"), u"x(?:|(?!)(c|^))y");
+  EXPECT_EQ(translated(u"a{0,0}?"), u"(?:|(?!)a)");
 }
 
 TEST(RegexTranslate, ClassesAndRanges) {
