@@ -142,9 +142,6 @@ TEST(LineReaderCodePage, CtrlZEndsTheInput) {
                       "ab\n",
                       ReadingMode::CodePage)
                   .empty());
-}
-
-TEST(LineReaderCodePage, CtrlZAfterCrLeavesTheCr) {
   EXPECT_EQ(read("a\r\x1A\n", ReadingMode::CodePage), lines({u"a\r"}));
 }
 
@@ -157,13 +154,6 @@ TEST(LineReaderCodePage, Utf16FileIsReadAsBytes) {
 
 TEST(LineReaderCodePage, ByteOrderMarkIsText) {
   EXPECT_EQ(read("\xEF\xBB\xBFx\n", ReadingMode::CodePage), lines({u"\uFEFFx\n"}));
-}
-
-TEST(LineReaderCodePage, ConvertsWithTheAnsiCodePage) {
-  std::u16string expected;
-  platform::appendWideFromMultiByte("plain ascii", platform::kAnsiCodePage, expected);
-  EXPECT_EQ(read("plain ascii", ReadingMode::CodePage, 0, platform::kAnsiCodePage),
-            lines({expected}));
 }
 
 // --- Code-page mode: the 65,535-byte limit ---
@@ -280,13 +270,6 @@ TEST(LineReaderBlocks, ReaderIsReusableForTheNextStream) {
 }
 
 // --- Unicode modes: byte-order marks and defaults ---
-
-TEST(LineReaderUnicode, ModeFollowsTheEncodingName) {
-  EXPECT_EQ(readingModeFor(false, u""), ReadingMode::CodePage);
-  EXPECT_EQ(readingModeFor(true, u"UNICODE"), ReadingMode::Unicode);
-  EXPECT_EQ(readingModeFor(true, u"UTF-8"), ReadingMode::Utf8);
-  EXPECT_EQ(readingModeFor(true, u"UTF-16LE"), ReadingMode::Utf16Le);
-}
 
 TEST(LineReaderUnicode, WithoutByteOrderMarkTheModeDecides) {
   EXPECT_EQ(read(utf16("ab\ncd"), ReadingMode::Unicode), lines({u"ab\n", u"cd"}));

@@ -87,34 +87,11 @@ TEST_F(ProcessFileTest, CountOfAFileWithoutHitsDependsOnTheCountOption) {
   EXPECT_EQ(written(), "");
 }
 
-TEST_F(ProcessFileTest, ListModeNamesFilesWithOrWithoutHits) {
-  search(u"foo");
-  settings.listMode = true;
-  EXPECT_TRUE(run("foo\n", true, u"hit.txt"));
-  EXPECT_FALSE(run("bar\n", true, u"miss.txt"));
-  EXPECT_EQ(written(), "hit.txt\n");
-  settings.listFound = false;
-  EXPECT_TRUE(run("foo\n", true, u"hit.txt"));
-  EXPECT_FALSE(run("bar\n", true, u"miss.txt"));
-  EXPECT_EQ(written(), "miss.txt\n");
-}
-
 TEST_F(ProcessFileTest, QuietWritesNothingButStillFinds) {
   search(u"foo");
   settings.quiet = true;
   EXPECT_TRUE(run("foo\n"));
   EXPECT_EQ(written(), "");
-}
-
-TEST_F(ProcessFileTest, FolderLabelPrecedesTheFirstOutputOfItsFolderOnly) {
-  search(u"foo");
-  header.label = u"<.>";
-  header.pending = true;
-  EXPECT_FALSE(run("bar\n"));
-  EXPECT_EQ(written(), "");  // no output, no label
-  EXPECT_TRUE(run("foo\n"));
-  EXPECT_TRUE(run("foo\n"));
-  EXPECT_EQ(written(), "<.>\nfoo\nfoo\n");
 }
 
 TEST(PrintPendingHeader, BlankLineBeforeEveryLabelButTheFirst) {
