@@ -89,6 +89,9 @@ void checkCompleteJob(const RunSettings& settings, const SearchEntryList& entrie
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   vesk::enterSandbox();
+  std::fprintf(stderr,
+               "args fuzz: working in %s; give -artifact_prefix to keep crashes elsewhere\n",
+               std::filesystem::current_path().c_str());
   return 0;
 }
 
