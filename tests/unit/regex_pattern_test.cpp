@@ -100,13 +100,6 @@ TEST(RegexDialect, SpaceIsEcmaScriptsSet) {
   }
 }
 
-TEST(RegexDialect, EscapesMeanWhatEcmaScriptSays) {
-  EXPECT_TRUE(matches(u"^\\v$", u"\v"));
-  EXPECT_FALSE(matches(u"\\v", u"\n\r\f\u2028"));
-  EXPECT_TRUE(matches(u"^\\u3042\\x41\\cI\\0$", std::u16string(u"\u3042A\t") + u'\0'));
-  EXPECT_TRUE(matches(u"^\\1$", u"\u0001"));
-}
-
 TEST(RegexDialect, UnsetBackReferenceMatchesEmpty) {
   EXPECT_EQ(leftmost(u"(a)?b\\1", u"b"), (Range{0, 1}));
   EXPECT_EQ(leftmost(u"\\1(a)", u"a"), (Range{0, 1}));
@@ -162,14 +155,11 @@ TEST(RegexDialect, IgnoreCaseFoldsLettersButNotTheWordSets) {
   EXPECT_FALSE(matches(u"[^x\\W]", u"X", true));
 }
 
-TEST(RegexDialect, InvalidPatternsAreRejected) {
-  for (const std::u16string_view pattern :
-       {u"(", u"[z-a]", u"a**", u"(?i)a", u"\\Q.\\E", u"a\\K", u"(?>a)", u"a*+", u"(*FAIL)",
-        // Valid ECMAScript that PCRE2 cannot compile: lookbehinds must have a fixed length.
-        u"(?<=a+)b", u"(?<=\\1(a))"}) {
-    EXPECT_FALSE(compilePattern(pattern, false).has_value())
-        << std::string(pattern.begin(), pattern.end());
-  }
+// Valid ECMAScript that PCRE2 cannot compile: lookbehinds need a fixed length.
+TEST(RegexDialect, VariableLookbehindsAreRejected) {
+  EXPECT_FALSE(compilePattern(u"(?<=a+)b", false).has_value());
+  EXPECT_FALSE(compilePattern(u"(?<=\\1(a))", false).has_value());
+  EXPECT_TRUE(compilePattern(u"(?<=a|bc)d", false).has_value());
 }
 
 TEST(RegexMatching, GroupsAndTheirSpans) {
