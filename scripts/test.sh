@@ -35,16 +35,19 @@ build() {  # build PRESET DIR [cmake options...]
 # Each fuzz target runs for a bounded time on a corpus kept in the cache,
 # seeded from tests/fuzz/seeds/NAME when that folder exists.
 fuzz() {
-  local ok=0 target name corpus
-  for target in build-fuzz/vesk_fuzz_*; do
+  local ok=0 ran=0 target name corpus
+  for target in build-fuzz/tests/fuzz/vesk_fuzz_*; do
     [ -x "$target" ] || continue
     name=$(basename "$target")
     corpus=$VESK_CACHE/fuzz-corpus/$name
-    mkdir -p "$corpus"
+    mkdir -p "$corpus" "$VESK_CACHE/fuzz-crashes"
     [ -d "tests/fuzz/seeds/$name" ] && cp -n "tests/fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null
     echo "--- $name"
-    "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 "$corpus" 2>&1 | tail -n 2 || ok=1
+    "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$VESK_CACHE/fuzz-crashes/$name-" "$corpus" 2>&1 | tail -n 2 || ok=1
+    ran=$((ran + 1))
   done
+  [ "$ran" -gt 0 ] || { echo "no fuzz target was built"; return 1; }
   return $ok
 }
 

@@ -33,6 +33,19 @@ std::u16string widePath(std::string_view path) {
 
 namespace {
 
+char16_t foldedAscii(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
+
+bool listedBefore(const DirectoryEntry& a, const DirectoryEntry& b) {
+  const auto folded = [](char16_t x, char16_t y) { return foldedAscii(x) < foldedAscii(y); };
+  if (std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(), folded)) {
+    return true;
+  }
+  if (std::lexicographical_compare(b.name.begin(), b.name.end(), a.name.begin(), a.name.end(), folded)) {
+    return false;
+  }
+  return a.name < b.name;
+}
+
 bool hasWildcard(std::u16string_view path) { return path.find_first_of(u"*?") != path.npos; }
 
 std::string currentFolder() {
@@ -141,9 +154,9 @@ bool listDirectory(std::u16string_view spec, std::vector<DirectoryEntry>& entrie
     entries.push_back(describeEntry(folder, *entry, std::move(name)));
   }
   // readdir's order follows the file system's hashing and differs from one
-  // machine to the next; sorted names make every run's output the same.
-  std::sort(entries.begin(), entries.end(),
-            [](const DirectoryEntry& a, const DirectoryEntry& b) { return a.name < b.name; });
+  // machine to the next; names sorted as NTFS lists them (case folded) make
+  // every run's output the same, and the same as on Windows.
+  std::sort(entries.begin(), entries.end(), listedBefore);
   return !entries.empty();
 }
 

@@ -6,7 +6,6 @@
 #include <cstdlib>
 
 #include "platform/posix/locale.h"
-#include "platform/utf8.h"
 
 namespace vesk::platform {
 namespace {
@@ -67,22 +66,6 @@ TEST(CodePages, MalformedShiftJisBecomesReplacementCharacters) {
   LocaleScope scope("ja_JP.SJIS");
   // A lead byte at the very end has no trail byte.
   EXPECT_EQ(toWide("ab\x82", kAnsiCodePage), u"ab\uFFFD");
-}
-
-TEST(Utf8, DecodesAndReplacesMaximalInvalidSubparts) {
-  std::u16string text;
-  appendWideFromUtf8("a\xF0\x9F\x98\x80" "b", text);
-  EXPECT_EQ(text, u"a\U0001F600b");
-  text.clear();
-  // Overlong, surrogate, truncated and stray continuation bytes.
-  appendWideFromUtf8("\xC0\xAF|\xED\xA0\x80|\xE3\x81|\x80", text);
-  EXPECT_EQ(text, u"\uFFFD\uFFFD|\uFFFD\uFFFD\uFFFD|\uFFFD|\uFFFD");
-}
-
-TEST(Utf8, EncodesPairsAndReplacesLoneSurrogates) {
-  std::string bytes;
-  appendUtf8FromWide(u"\U0001F600\xD800x", bytes);
-  EXPECT_EQ(bytes, "\xF0\x9F\x98\x80\xEF\xBF\xBDx");
 }
 
 }  // namespace
