@@ -27,6 +27,9 @@ struct ProcessContext {
   FolderHeader& folderHeader;
   LineReader& reader;
   std::uint32_t inputCodePage = 0;
+  // False takes the plain line-by-line path everywhere; the equivalence
+  // tests compare both paths on the same input.
+  bool fastPaths = true;
 };
 
 // Processes one open stream; true when some line was a hit.
