@@ -5,6 +5,7 @@
 
 #include "platform/codepage.h"
 #include "platform/utf8.h"
+#include "process/line_skipping.h"
 
 namespace vesk {
 namespace {
@@ -164,6 +165,61 @@ std::size_t findLineFeed(LineReader& reader, std::size_t from, std::size_t limit
   return kNotFound;
 }
 
+// The offset of the last line feed in text plus one, or 0: where the line
+// that holds text's end begins. Eight bytes at a time from the end, as lines
+// are short and this runs over whole buffers.
+std::size_t lineStartBefore(std::string_view text, std::size_t end) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+  constexpr std::uint64_t kLineFeeds = kOnes * '\n';
+  std::size_t at = end;
+  while (at >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + at - 8, 8);
+    const std::uint64_t x = word ^ kLineFeeds;
+    if (((x - kOnes) & ~x & kHighs) != 0) break;  // some byte of the word is a line feed
+    at -= 8;
+  }
+  while (at > 0 && text[at - 1] != '\n') --at;
+  return at;
+}
+
+// Counts in blocks with one byte-sized counter per lane, which compilers
+// turn into wide compares and adds; std::count widens every byte to a
+// 64-bit sum and runs several times slower over whole buffers.
+std::uint64_t countLineFeeds(std::string_view text) {
+  constexpr std::size_t kLanes = 32;
+  constexpr std::size_t kRounds = 255;  // a byte counter holds at most 255
+  std::uint64_t total = 0;
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left >= kLanes) {
+    std::uint8_t lanes[kLanes] = {};
+    const std::size_t rounds = std::min(kRounds, left / kLanes);
+    for (std::size_t r = 0; r < rounds; ++r, p += kLanes) {
+      for (std::size_t lane = 0; lane < kLanes; ++lane) lanes[lane] += p[lane] == '\n';
+    }
+    left -= rounds * kLanes;
+    for (std::uint8_t count : lanes) total += count;
+  }
+  for (; left > 0; --left) total += *p++ == '\n';
+  return total;
+}
+
+// How far from the start text consists of whole lines of at most a piece's
+// length: from each line start, the last line feed within a piece's reach
+// ends a run of short lines.
+std::size_t shortLinesEnd(std::string_view text) {
+  std::size_t lineStart = 0;
+  while (lineStart < text.size()) {
+    const std::size_t reach = std::min(text.size() - lineStart, kMaxPieceUnits + 1);
+    const std::size_t next = lineStartBefore(text.substr(lineStart, reach), reach);
+    if (next == 0) return lineStart;
+    lineStart += next;
+  }
+  return lineStart;
+}
+
 void consume(LineReader& reader, std::size_t bytes, std::string_view& piece) {
   piece = std::string_view(unread(reader), bytes);
   reader.begin += bytes;
@@ -275,7 +331,6 @@ void startReading(LineReader& reader, platform::InputFile file, ReadingMode mode
   reader.nextLeadingUnit = 0;
   reader.fromMemory = false;
   reader.memoryInput = {};
-  reader.readSizeLimit = 0;
 }
 
 void startReadingMemory(LineReader& reader, std::string_view bytes, ReadingMode mode,
@@ -286,8 +341,12 @@ void startReadingMemory(LineReader& reader, std::string_view bytes, ReadingMode 
   reader.readSizeLimit = readSizeLimit;
 }
 
-bool readBytePiece(LineReader& reader, std::string_view& piece) {
+void startDecoding(LineReader& reader) {
   if (!reader.started) decideDecoding(reader);
+}
+
+bool readBytePiece(LineReader& reader, std::string_view& piece) {
+  startDecoding(reader);
   reader.pieceEndsMidLine = false;
   reader.pieceSplitsCharacter = false;
   reader.leadingUnit = reader.nextLeadingUnit;
@@ -309,6 +368,35 @@ bool readBytePiece(LineReader& reader, std::string_view& piece) {
       return true;
     }
     searched = limit;
+    refill(reader);
+  }
+}
+
+std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle) {
+  startDecoding(reader);
+  const bool byteOriented =
+      reader.decoding == Decoding::CodePage || reader.decoding == Decoding::Utf8;
+  if (!byteOriented || reader.pieceEndsMidLine || reader.nextLeadingUnit != 0) return 0;
+  std::uint64_t skipped = 0;
+  for (;;) {
+    const std::string_view text(unread(reader), unreadBytes(reader));
+    const std::size_t hit = findNeedle(needle, text);
+    // The lines before the one holding the hit; without a hit, every whole line.
+    const std::size_t wanted = lineStartBefore(text, hit == text.npos ? text.size() : hit);
+    const std::size_t stop = shortLinesEnd(text.substr(0, wanted));
+    skipped += countLineFeeds(text.substr(0, stop));
+    reader.begin += stop;
+    if (stop < wanted || hit != text.npos) return skipped;
+    const std::size_t rest = unreadBytes(reader);
+    // What is left begins a line; a longer one than a piece needs the exact reader.
+    if (rest > kMaxPieceUnits) return skipped;
+    if (reader.atEnd) {
+      if (rest > 0) {  // the last line, without a line feed, is one piece
+        reader.begin = reader.end;
+        ++skipped;
+      }
+      return skipped;
+    }
     refill(reader);
   }
 }

@@ -56,7 +56,9 @@ struct LineReader {
   // to reach every block boundary. The program always reads the file.
   bool fromMemory = false;
   std::string_view memoryInput;
-  std::size_t readSizeLimit = 0;  // 0: as much as the buffer takes
+  // 0: as much as the buffer takes. Kept by startReading, so that tests can
+  // make processFile read a file in small reads too; the program never sets it.
+  std::size_t readSizeLimit = 0;
 };
 
 // Prepares the reader for a new stream; the buffer is kept.
@@ -74,6 +76,19 @@ void startReadingMemory(LineReader& reader, std::string_view bytes, ReadingMode 
 // stays valid until the next read. False at the end of the stream.
 // A line longer than the limit shows as a piece with pieceEndsMidLine set.
 bool readBytePiece(LineReader& reader, std::string_view& piece);
+
+// Looks at the byte-order mark and decides the decoding, once per stream;
+// readBytePiece does it by itself when nobody did before.
+void startDecoding(LineReader& reader);
+
+struct ByteNeedle;
+
+// Skips the whole pieces ahead that cannot hold the needle, exactly as
+// readBytePiece would have delivered them, and returns how many. It stops
+// before the line that may hold the needle, before a line that could be
+// longer than a piece (the exact reader splits those), and at the end.
+// Only line starts in byte-oriented encodings are skipped from.
+std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle);
 
 // Turns the piece just read into lineText: its text up to the first NUL.
 void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText);

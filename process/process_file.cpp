@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "process/line_matching.h"
+#include "process/line_skipping.h"
 
 namespace vesk {
 namespace {
@@ -90,8 +91,12 @@ bool processFile(ProcessContext& context, platform::InputFile file, bool showNam
   startReading(context.reader, file, readingModeFor(settings.encodingGiven, settings.encodingName),
                context.inputCodePage);
   const bool showLines = linesShown(settings);
+  const std::optional<ByteNeedle> needle =
+      context.fastPaths ? skipNeedleFor(context.entries, context.reader) : std::nullopt;
   FileState state;
-  while (readLinePiece(context.reader, state.lineText)) {
+  for (;;) {
+    if (needle) state.lineNumber += skipPiecesWithout(context.reader, *needle);
+    if (!readLinePiece(context.reader, state.lineText)) break;
     ++state.lineNumber;
     const LineOutcome outcome = evaluateLine(context.entries, state.lineText);
     if (outcome.engineGaveUp) reportLineTooComplex(context.output, displayName, state.lineNumber);

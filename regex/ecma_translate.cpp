@@ -67,7 +67,48 @@ struct Translator {
   std::vector<GroupName> names;
   std::u16string out;
   bool hasBackReference = false;
+  // What the item just translated was, for the required text.
+  std::optional<char16_t> literalAtom;           // it stands for this one character
+  std::optional<std::uint32_t> quantifierMin;   // it was a quantifier
 };
+
+// The longest run of characters that every match holds, read off the top
+// level of the pattern: a prefilter may skip text that lacks it.
+struct RequiredText {
+  std::u16string run;
+  std::u16string best;
+  bool lastInRun = false;  // the last item was a character appended to run
+  bool nothing = false;    // an alternative at the top level: nothing is required
+};
+
+void endRun(RequiredText& required) {
+  if (required.run.size() > required.best.size()) required.best = required.run;
+  required.run.clear();
+  required.lastInRun = false;
+}
+
+// With the letter i, PCRE2 folds with Unicode rules: "k" also matches the
+// Kelvin sign and "s" the long s, and letters beyond ASCII have partners a
+// byte search would not know. Those cannot stand in a run.
+bool foldsOnlyWithinAscii(char16_t c) {
+  if (c >= 0x80) return false;
+  const char16_t lower = c | 0x20;
+  return lower != u'k' && lower != u's';
+}
+
+void noteTopLevelItem(RequiredText& required, const Translator& t, char16_t first) {
+  if (first == u'|' && !t.literalAtom) {
+    required.nothing = true;
+  } else if (t.quantifierMin) {
+    if (*t.quantifierMin == 0 && required.lastInRun) required.run.pop_back();
+    endRun(required);
+  } else if (t.literalAtom && (!t.ignoreCase || foldsOnlyWithinAscii(*t.literalAtom))) {
+    required.run += *t.literalAtom;
+    required.lastInRun = true;
+  } else {
+    endRun(required);
+  }
+}
 
 char32_t peek(const Translator& t, std::size_t ahead = 0) {
   const std::size_t at = t.pos + ahead;
@@ -377,6 +418,7 @@ Item translateAtomEscape(Translator& t) {
   const auto unit = readCharacterEscape(t, false);
   if (!unit) return Item::Invalid;
   appendLiteral(t.out, *unit);
+  t.literalAtom = *unit;
   return Item::Atom;
 }
 
@@ -584,8 +626,10 @@ Item translateQuantifier(Translator& t, Item previous, std::size_t itemStart) {
   if (!quantifier) {
     ++t.pos;
     appendLiteral(t.out, u'{');
+    t.literalAtom = u'{';
     return Item::Atom;
   }
+  t.quantifierMin = quantifier->min;
   if (previous != Item::Atom || !quantifierFits(*quantifier)) return Item::Invalid;
   if (peek(t) == u'?') {
     quantifier->lazy = true;
@@ -640,6 +684,7 @@ Item translateNext(Translator& t, std::vector<GroupKind>& open, Item previous,
     default:
       ++t.pos;
       appendLiteral(t.out, c);
+      t.literalAtom = c;
       return Item::Atom;
   }
 }
@@ -658,11 +703,20 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
   std::vector<std::size_t> groupStarts;
   Item previous = Item::Assertion;
   std::size_t previousStart = 0;
+  RequiredText required;
   while (t.pos < t.source.size()) {
     const std::size_t start = t.out.size();
     const std::size_t openBefore = open.size();
+    const char16_t first = t.source[t.pos];
+    t.literalAtom.reset();
+    t.quantifierMin.reset();
     previous = translateNext(t, open, previous, previousStart);
     if (previous == Item::Invalid) return std::nullopt;
+    if (openBefore == 0 && open.empty()) {
+      noteTopLevelItem(required, t, first);
+    } else if (openBefore == 0) {
+      endRun(required);  // a group opens: what it holds may be optional
+    }
     if (open.size() > openBefore) {
       groupStarts.push_back(start);
     } else if (open.size() < openBefore) {
@@ -673,7 +727,9 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
     }
   }
   if (!open.empty()) return std::nullopt;
-  return PcrePattern{std::move(t.out), t.groupCount, t.hasBackReference};
+  endRun(required);
+  if (required.nothing) required.best.clear();
+  return PcrePattern{std::move(t.out), t.groupCount, t.hasBackReference, std::move(required.best)};
 }
 
 }  // namespace vesk::regex

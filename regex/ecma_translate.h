@@ -21,6 +21,11 @@ struct PcrePattern {
   std::u16string text;         // PCRE2 syntax for the options that pattern.cpp compiles with
   std::size_t groupCount = 0;  // capture groups, numbered as in the ECMAScript pattern
   bool hasBackReference = false;
+  // Characters that every match holds in this order, side by side (empty
+  // when nothing is known); with ignoreCase only characters whose case
+  // folding stays within ASCII. A prefilter over raw text may skip lines
+  // that lack it.
+  std::u16string requiredText;
 };
 
 // nullopt when the pattern is not valid in the dialect. With ignoreCase the

@@ -96,6 +96,7 @@ struct CompiledPattern {
   std::unique_ptr<pcre2_code, CodeFree> code;
   std::unique_ptr<pcre2_match_data, MatchDataFree> matchData;
   std::size_t groupCount = 0;
+  std::u16string requiredText;
   bool jit = false;
   int lastResult = 0;  // pcre2_match's count of set groups for the last Found, else 0
 };
@@ -110,6 +111,7 @@ std::optional<Pattern> compilePattern(std::u16string_view ecmaPattern, bool igno
   compiled->matchData.reset(pcre2_match_data_create_from_pattern(compiled->code.get(), nullptr));
   if (!compiled->matchData) return std::nullopt;
   compiled->groupCount = translated->groupCount;
+  compiled->requiredText = std::move(translated->requiredText);
   // PCRE2 10.42's JIT compares back-references without Unicode case
   // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
   const bool jitFoldsLikeInterpreter = !(ignoreCase && translated->hasBackReference);
@@ -154,6 +156,10 @@ MatchOutcome findMatch(Pattern& pattern, std::u16string_view subject, std::size_
   // The match data is sized for the pattern, so 0 (too few slots) cannot occur.
   compiled.lastResult = result;
   return MatchOutcome::Found;
+}
+
+std::u16string_view requiredText(const Pattern& pattern) {
+  return pattern.compiled ? std::u16string_view(pattern.compiled->requiredText) : std::u16string_view();
 }
 
 std::size_t groupCount(const Pattern& pattern) {

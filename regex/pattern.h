@@ -45,6 +45,10 @@ struct Span {
   std::size_t end = 0;
 };
 
+// Characters that every match holds side by side (see PcrePattern); empty
+// when nothing is known.
+std::u16string_view requiredText(const Pattern& pattern);
+
 // Number of capture groups of the pattern (group 0, the whole match, excluded).
 std::size_t groupCount(const Pattern& pattern);
 

@@ -1,0 +1,128 @@
+#include "process/line_skipping.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/codepage.h"
+#include "platform/utf8.h"
+
+namespace vesk {
+namespace {
+
+// Bytes in rough order of how common they are in text and source code; a
+// byte not listed is rarer than all of them. Bytes from 0x80 on are common in
+// Japanese text, lead bytes most of all.
+constexpr std::string_view kCommonBytes =
+    " etaoinsrlcdhupm\n_fgybw.,;()*/=0123456789-\t\"'xvk>#<{}:[]TEASRINOCLDPMU!&|+%\\BFGHWYVKXJQZjqz";
+
+int commonness(unsigned char byte) {
+  if (byte >= 0xC0) return 1000;
+  if (byte >= 0x80) return 500;
+  const std::size_t rank = kCommonBytes.find(static_cast<char>(byte));
+  return rank == kCommonBytes.npos ? 0 : static_cast<int>(kCommonBytes.size() - rank);
+}
+
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; }
+char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c & ~0x20) : c; }
+
+// A needle byte may not be one the reader's text-mode rules change: a line
+// feed after a CR reads without the CR, and a NUL cuts the text. The longest
+// stretch without them is still required.
+std::u16string longestSearchableRun(std::u16string_view text) {
+  std::u16string_view best;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const bool breaks = i == text.size() || text[i] == u'\n' || text[i] == u'\0' ||
+                        text[i] == u'\uFFFD' || (text[i] >= 0xD800 && text[i] <= 0xDFFF);
+    if (!breaks) continue;
+    if (i - start > best.size()) best = text.substr(start, i - start);
+    start = i + 1;
+  }
+  return std::u16string(best);
+}
+
+bool isAscii(std::u16string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
+
+// The text as the reader's bytes, when a byte search is exact for it: UTF-8
+// decodes one way only; other code pages may map two byte forms to one
+// character, so only ASCII is certain there. UTF-16 pieces are not skipped.
+std::optional<std::string> readerBytes(std::u16string_view text, const LineReader& reader) {
+  const bool utf8 = reader.decoding == LineReader::Decoding::Utf8 ||
+                    (reader.decoding == LineReader::Decoding::CodePage && reader.codePageIsUtf8);
+  if (!utf8 && !(reader.decoding == LineReader::Decoding::CodePage && isAscii(text))) {
+    return std::nullopt;
+  }
+  std::string bytes;
+  platform::appendUtf8FromWide(text, bytes);
+  return bytes;
+}
+
+std::size_t rarestByte(const std::string& bytes, bool foldAsciiCase) {
+  std::size_t best = 0;
+  for (std::size_t i = 1; i < bytes.size(); ++i) {
+    const auto score = [&](std::size_t at) {
+      const auto byte = static_cast<unsigned char>(bytes[at]);
+      const int own = commonness(byte);
+      // Either case is searched for: the two together count.
+      return foldAsciiCase && lowerAscii(bytes[at]) != upperAscii(bytes[at])
+                 ? own + commonness(static_cast<unsigned char>(upperAscii(bytes[at])))
+                 : own;
+    };
+    if (score(i) < score(best)) best = i;
+  }
+  return best;
+}
+
+bool matchesAt(const ByteNeedle& needle, const char* text) {
+  if (!needle.foldAsciiCase) return std::memcmp(text, needle.bytes.data(), needle.bytes.size()) == 0;
+  for (std::size_t i = 0; i < needle.bytes.size(); ++i) {
+    if (lowerAscii(text[i]) != lowerAscii(needle.bytes[i])) return false;
+  }
+  return true;
+}
+
+const char* findByte(const char* from, const char* end, char byte) {
+  const void* hit = std::memchr(from, byte, static_cast<std::size_t>(end - from));
+  return hit == nullptr ? end : static_cast<const char*>(hit);
+}
+
+}  // namespace
+
+std::optional<ByteNeedle> skipNeedleFor(const SearchEntryList& entries, LineReader& reader) {
+  if (entries.empty() || entries.front().isReplace || entries.front().invert) return std::nullopt;
+  const std::u16string text = longestSearchableRun(regex::requiredText(entries.front().compiled));
+  if (text.empty()) return std::nullopt;
+  startDecoding(reader);
+  std::optional<std::string> bytes = readerBytes(text, reader);
+  if (!bytes) return std::nullopt;
+  ByteNeedle needle;
+  needle.foldAsciiCase = entries.front().ignoreCase;
+  needle.anchor = rarestByte(*bytes, needle.foldAsciiCase);
+  needle.bytes = std::move(*bytes);
+  return needle;
+}
+
+// Finds the anchor byte (in either case when folding), then compares the
+// whole needle around it.
+std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
+  const std::size_t size = needle.bytes.size();
+  if (text.size() < size) return std::string_view::npos;
+  const char* begin = text.data();
+  const char* last = begin + (text.size() - size) + needle.anchor + 1;  // past the last anchor place
+  const char anchor = needle.bytes[needle.anchor];
+  const char lower = needle.foldAsciiCase ? lowerAscii(anchor) : anchor;
+  const char upper = needle.foldAsciiCase ? upperAscii(anchor) : anchor;
+  const char* nextLower = findByte(begin + needle.anchor, last, lower);
+  const char* nextUpper = lower == upper ? last : findByte(begin + needle.anchor, last, upper);
+  while (nextLower != last || nextUpper != last) {
+    const char* at = std::min(nextLower, nextUpper);
+    if (matchesAt(needle, at - needle.anchor)) return static_cast<std::size_t>(at - needle.anchor - begin);
+    if (at == nextLower) nextLower = findByte(at + 1, last, lower);
+    if (at == nextUpper) nextUpper = findByte(at + 1, last, upper);
+  }
+  return std::string_view::npos;
+}
+
+}  // namespace vesk
