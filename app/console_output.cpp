@@ -43,6 +43,19 @@ void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool toSt
   if (output.pendingStdout.size() >= kStdoutBlock) flushConsoleText(output);
 }
 
+bool stdoutRedirected(const ConsoleOutput& output) { return output.console.stdoutConsole == 0; }
+
+void writeRedirectedAscii(ConsoleOutput& output, std::string_view text) {
+  // Large runs go straight out rather than through the block buffer.
+  if (text.size() >= kStdoutBlock) {
+    flushConsoleText(output);
+    platform::writeStreamBytes(platform::StdStream::Output, text);
+    return;
+  }
+  output.pendingStdout += text;
+  if (output.pendingStdout.size() >= kStdoutBlock) flushConsoleText(output);
+}
+
 void flushConsoleText(ConsoleOutput& output) {
   if (output.pendingStdout.empty()) return;
   platform::writeStreamBytes(platform::StdStream::Output, output.pendingStdout);

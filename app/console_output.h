@@ -22,4 +22,11 @@ void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool toSt
 
 void flushConsoleText(ConsoleOutput& output);
 
+// True when standard output is redirected, so that writeRedirectedAscii may be used.
+bool stdoutRedirected(const ConsoleOutput& output);
+
+// Writes plain ASCII (no CR, no NUL) to redirected standard output as it is:
+// every code page writes such text unchanged, so it needs no conversion.
+void writeRedirectedAscii(ConsoleOutput& output, std::string_view text);
+
 }  // namespace vesk

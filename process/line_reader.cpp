@@ -206,6 +206,26 @@ std::uint64_t countLineFeeds(std::string_view text) {
   return total;
 }
 
+// The length of text's longest prefix of ASCII without CR or NUL: bytes
+// that read and write back unchanged in every code page and text mode.
+std::size_t plainAsciiPrefix(std::string_view text) {
+  const auto plain = [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x80 && byte != '\r' && byte != 0;
+  };
+  constexpr std::size_t kBlock = 64;
+  std::size_t at = 0;
+  // Whole blocks first, with no early exit inside, so the test vectorises.
+  while (at + kBlock <= text.size()) {
+    bool allPlain = true;
+    for (std::size_t i = 0; i < kBlock; ++i) allPlain &= plain(text[at + i]);
+    if (!allPlain) break;
+    at += kBlock;
+  }
+  while (at < text.size() && plain(text[at])) ++at;
+  return at;
+}
+
 // How far from the start text consists of whole lines of at most a piece's
 // length: from each line start, the last line feed within a piece's reach
 // ends a run of short lines.
@@ -372,33 +392,34 @@ bool readBytePiece(LineReader& reader, std::string_view& piece) {
   }
 }
 
-std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle) {
+std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
+                                std::string_view& skippedBytes) {
+  skippedBytes = {};
   startDecoding(reader);
   const bool byteOriented =
       reader.decoding == Decoding::CodePage || reader.decoding == Decoding::Utf8;
   if (!byteOriented || reader.pieceEndsMidLine || reader.nextLeadingUnit != 0) return 0;
-  std::uint64_t skipped = 0;
-  for (;;) {
-    const std::string_view text(unread(reader), unreadBytes(reader));
-    const std::size_t hit = findNeedle(needle, text);
-    // The lines before the one holding the hit; without a hit, every whole line.
-    const std::size_t wanted = lineStartBefore(text, hit == text.npos ? text.size() : hit);
-    const std::size_t stop = shortLinesEnd(text.substr(0, wanted));
-    skipped += countLineFeeds(text.substr(0, stop));
-    reader.begin += stop;
-    if (stop < wanted || hit != text.npos) return skipped;
-    const std::size_t rest = unreadBytes(reader);
-    // What is left begins a line; a longer one than a piece needs the exact reader.
-    if (rest > kMaxPieceUnits) return skipped;
-    if (reader.atEnd) {
-      if (rest > 0) {  // the last line, without a line feed, is one piece
-        reader.begin = reader.end;
-        ++skipped;
-      }
-      return skipped;
-    }
-    refill(reader);
+  // One read at most, so that the skipped bytes stay where they are.
+  if (unreadBytes(reader) <= kMaxPieceUnits) refill(reader);
+  const std::string_view text(unread(reader), unreadBytes(reader));
+  const std::size_t hit = findNeedle(needle, text);
+  const std::size_t lastLineStart = lineStartBefore(text, text.size());
+  // The lines before the one holding the hit; without a hit, every whole line.
+  std::size_t stop = hit == text.npos ? lastLineStart : lineStartBefore(text, hit);
+  stop = shortLinesEnd(text.substr(0, stop));
+  if (plainOnly) stop = lineStartBefore(text, plainAsciiPrefix(text.substr(0, stop)));
+  std::uint64_t skipped = countLineFeeds(text.substr(0, stop));
+  // The stream's last line, without a line feed, is one piece of its own.
+  const std::string_view lastLine = text.substr(lastLineStart);
+  if (hit == text.npos && reader.atEnd && stop == lastLineStart && !lastLine.empty() &&
+      lastLine.size() <= kMaxPieceUnits &&
+      (!plainOnly || plainAsciiPrefix(lastLine) == lastLine.size())) {
+    stop = text.size();
+    ++skipped;
   }
+  skippedBytes = text.substr(0, stop);
+  reader.begin += stop;
+  return skipped;
 }
 
 void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText) {

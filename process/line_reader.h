@@ -83,12 +83,15 @@ void startDecoding(LineReader& reader);
 
 struct ByteNeedle;
 
-// Skips the whole pieces ahead that cannot hold the needle, exactly as
-// readBytePiece would have delivered them, and returns how many. It stops
-// before the line that may hold the needle, before a line that could be
-// longer than a piece (the exact reader splits those), and at the end.
-// Only line starts in byte-oriented encodings are skipped from.
-std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle);
+// Skips whole pieces ahead that cannot hold the needle, exactly as
+// readBytePiece would have delivered them, and returns how many; their bytes
+// are in skippedBytes until the next read. It stops before the line that may
+// hold the needle, before a line that could be longer than a piece (the exact
+// reader splits those), with plainOnly before a line that is not plain ASCII
+// without CR and NUL, and at the end of what one read brings. Only line
+// starts in byte-oriented encodings are skipped from.
+std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
+                                std::string_view& skippedBytes);
 
 // Turns the piece just read into lineText: its text up to the first NUL.
 void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText);

@@ -75,10 +75,12 @@ std::size_t rarestByte(const std::string& bytes, bool foldAsciiCase) {
   return best;
 }
 
+// Needles are short and candidates many: a plain loop beats a call to memcmp.
 bool matchesAt(const ByteNeedle& needle, const char* text) {
-  if (!needle.foldAsciiCase) return std::memcmp(text, needle.bytes.data(), needle.bytes.size()) == 0;
-  for (std::size_t i = 0; i < needle.bytes.size(); ++i) {
-    if (lowerAscii(text[i]) != lowerAscii(needle.bytes[i])) return false;
+  const std::string& bytes = needle.bytes;
+  if (!needle.foldAsciiCase) return std::equal(bytes.begin(), bytes.end(), text);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (lowerAscii(text[i]) != lowerAscii(bytes[i])) return false;
   }
   return true;
 }
@@ -88,20 +90,31 @@ const char* findByte(const char* from, const char* end, char byte) {
   return hit == nullptr ? end : static_cast<const char*>(hit);
 }
 
-}  // namespace
 
-std::optional<ByteNeedle> skipNeedleFor(const SearchEntryList& entries, LineReader& reader) {
-  if (entries.empty() || entries.front().isReplace || entries.front().invert) return std::nullopt;
-  const std::u16string text = longestSearchableRun(regex::requiredText(entries.front().compiled));
+std::optional<ByteNeedle> needleFor(const SearchEntry& entry, LineReader& reader) {
+  const std::u16string text = longestSearchableRun(regex::requiredText(entry.compiled));
   if (text.empty()) return std::nullopt;
   startDecoding(reader);
   std::optional<std::string> bytes = readerBytes(text, reader);
   if (!bytes) return std::nullopt;
   ByteNeedle needle;
-  needle.foldAsciiCase = entries.front().ignoreCase;
+  needle.foldAsciiCase = entry.ignoreCase;
   needle.anchor = rarestByte(*bytes, needle.foldAsciiCase);
   needle.bytes = std::move(*bytes);
   return needle;
+}
+
+}  // namespace
+
+LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
+                             bool linesWrittenAsRead) {
+  if (entries.empty()) return {};
+  const SearchEntry& first = entries.front();
+  if (!first.isReplace && !first.invert) return LineSkipping{needleFor(first, reader), false};
+  if (first.isReplace && entries.size() == 1 && linesWrittenAsRead) {
+    return LineSkipping{needleFor(first, reader), true};
+  }
+  return {};
 }
 
 // Finds the anchor byte (in either case when folding), then compares the

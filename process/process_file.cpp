@@ -83,6 +83,16 @@ void writeSummary(ProcessContext& context, const FileState& state, bool showName
   }
 }
 
+void skipLines(ProcessContext& context, const LineSkipping& skipping, FileState& state) {
+  std::string_view skippedBytes;
+  state.lineNumber +=
+      skipPiecesWithout(context.reader, *skipping.needle, skipping.copyUnchanged, skippedBytes);
+  if (skipping.copyUnchanged && !skippedBytes.empty()) {
+    printPendingHeader(context.output, context.folderHeader);
+    writeRedirectedAscii(context.output, skippedBytes);
+  }
+}
+
 }  // namespace
 
 bool processFile(ProcessContext& context, platform::InputFile file, bool showName,
@@ -91,11 +101,14 @@ bool processFile(ProcessContext& context, platform::InputFile file, bool showNam
   startReading(context.reader, file, readingModeFor(settings.encodingGiven, settings.encodingName),
                context.inputCodePage);
   const bool showLines = linesShown(settings);
-  const std::optional<ByteNeedle> needle =
-      context.fastPaths ? skipNeedleFor(context.entries, context.reader) : std::nullopt;
+  const bool linesWrittenAsRead = showLines && !showName && !settings.lineNumbers &&
+                                  stdoutRedirected(context.output);
+  const LineSkipping skipping = context.fastPaths
+                                    ? lineSkippingFor(context.entries, context.reader, linesWrittenAsRead)
+                                    : LineSkipping{};
   FileState state;
   for (;;) {
-    if (needle) state.lineNumber += skipPiecesWithout(context.reader, *needle);
+    if (skipping.needle) skipLines(context, skipping, state);
     if (!readLinePiece(context.reader, state.lineText)) break;
     ++state.lineNumber;
     const LineOutcome outcome = evaluateLine(context.entries, state.lineText);
