@@ -19,7 +19,8 @@ bool openInputFile(std::u16string_view path, InputFile& file) {
     ::close(fd);
     return false;
   }
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  // Reads of a regular file never block; anything else is read as it comes.
+  if (!S_ISREG(info.st_mode)) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   file = InputFile{fd, true};
   return true;
 }
