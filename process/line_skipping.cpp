@@ -13,7 +13,8 @@ namespace {
 // byte not listed is rarer than all of them. Bytes from 0x80 on are common in
 // Japanese text, lead bytes most of all.
 constexpr std::string_view kCommonBytes =
-    " etaoinsrlcdhupm\n_fgybw.,;()*/=0123456789-\t\"'xvk>#<{}:[]TEASRINOCLDPMU!&|+%\\BFGHWYVKXJQZjqz";
+    " etaoinsrlcdhupm\n_fgybw.,;()*/"
+    "=0123456789-\t\"'xvk>#<{}:[]TEASRINOCLDPMU!&|+%\\BFGHWYVKXJQZjqz";
 
 int commonness(unsigned char byte) {
   if (byte >= 0xC0) return 1000;
@@ -22,8 +23,12 @@ int commonness(unsigned char byte) {
   return rank == kCommonBytes.npos ? 0 : static_cast<int>(kCommonBytes.size() - rank);
 }
 
-char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; }
-char upperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c & ~0x20) : c; }
+char lowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c;
+}
+char upperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c & ~0x20) : c;
+}
 
 // A needle byte may not be one the reader's text-mode rules change: a line
 // feed after a CR reads without the CR, and a NUL cuts the text. The longest
@@ -90,7 +95,6 @@ const char* findByte(const char* from, const char* end, char byte) {
   return hit == nullptr ? end : static_cast<const char*>(hit);
 }
 
-
 std::optional<ByteNeedle> needleFor(const SearchEntry& entry, LineReader& reader) {
   const std::u16string text = longestSearchableRun(regex::requiredText(entry.compiled));
   if (text.empty()) return std::nullopt;
@@ -123,7 +127,8 @@ std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
   const std::size_t size = needle.bytes.size();
   if (text.size() < size) return std::string_view::npos;
   const char* begin = text.data();
-  const char* last = begin + (text.size() - size) + needle.anchor + 1;  // past the last anchor place
+  const char* last =
+      begin + (text.size() - size) + needle.anchor + 1;  // past the last anchor place
   const char anchor = needle.bytes[needle.anchor];
   const char lower = needle.foldAsciiCase ? lowerAscii(anchor) : anchor;
   const char upper = needle.foldAsciiCase ? upperAscii(anchor) : anchor;
@@ -131,7 +136,8 @@ std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
   const char* nextUpper = lower == upper ? last : findByte(begin + needle.anchor, last, upper);
   while (nextLower != last || nextUpper != last) {
     const char* at = std::min(nextLower, nextUpper);
-    if (matchesAt(needle, at - needle.anchor)) return static_cast<std::size_t>(at - needle.anchor - begin);
+    if (matchesAt(needle, at - needle.anchor))
+      return static_cast<std::size_t>(at - needle.anchor - begin);
     if (at == nextLower) nextLower = findByte(at + 1, last, lower);
     if (at == nextUpper) nextUpper = findByte(at + 1, last, upper);
   }

@@ -83,5 +83,41 @@ TEST(RegexTranslate, DeepNestingDoesNotExhaustTheStack) {
   EXPECT_FALSE(accepted(std::u16string(200000, u'(')));
 }
 
+
+std::u16string required(std::u16string_view pattern, bool ignoreCase = false) {
+  const auto result = translateEcmaPattern(pattern, ignoreCase);
+  return result ? result->requiredText : u"<invalid>";
+}
+
+// A prefilter skips lines that lack the required text, so it must be held by
+// every match: anything optional, alternative or inside a group ends a run.
+TEST(RegexTranslate, RequiredTextIsHeldByEveryMatch) {
+  EXPECT_EQ(required(u"PTHREAD_MUTEX"), u"PTHREAD_MUTEX");
+  EXPECT_EQ(required(u"[a-z]+_[0-9]+\\("), u"_");
+  EXPECT_EQ(required(u"abc?d"), u"ab");      // "c" may be absent
+  EXPECT_EQ(required(u"ab*cdef"), u"cdef");  // "b" may be absent
+  EXPECT_EQ(required(u"xy+zzz"), u"zzz");    // "y" is there, but not always next to "z"
+  EXPECT_EQ(required(u"a{0}bc"), u"bc");
+  EXPECT_EQ(required(u"q{1,}rst"), u"rst");
+  EXPECT_EQ(required(u"ab|cd"), u"");       // alternatives at the top level
+  EXPECT_EQ(required(u"x(ab|cd)yz"), u"yz");
+  EXPECT_EQ(required(u"^abc$"), u"abc");
+  EXPECT_EQ(required(u"a.bcd\\sef"), u"bcd");
+  EXPECT_EQ(required(u"a\\.b\\u0041\\x42"), u"a.bAB");
+  EXPECT_EQ(required(u"(?=abc)x"), u"x");
+  EXPECT_EQ(required(u"a{b"), u"a{b");       // a "{" that opens no quantifier is a character
+  EXPECT_EQ(required(u"(a)\\1bc"), u"bc");
+  EXPECT_EQ(required(u""), u"");
+}
+
+// With the letter i, PCRE2 folds "k" and "s" onto letters beyond ASCII, and
+// letters beyond ASCII onto others: none of them may stand in the text.
+TEST(RegexTranslate, RequiredTextUnderIgnoreCaseKeepsToAsciiFolding) {
+  EXPECT_EQ(required(u"mutex", true), u"mutex");
+  EXPECT_EQ(required(u"make_it", true), u"e_it");
+  EXPECT_EQ(required(u"ab\u00e9cde", true), u"cde");
+  EXPECT_EQ(required(u"s", true), u"");
+}
+
 }  // namespace
 }  // namespace vesk::regex

@@ -1,0 +1,113 @@
+#include "process/line_skipping.h"
+
+#include <gtest/gtest.h>
+
+#include "app/console_output.h"
+#include "platform/codepage.h"
+
+namespace vesk {
+namespace {
+
+ByteNeedle needle(std::string bytes, bool fold = false) {
+  ByteNeedle result;
+  result.bytes = std::move(bytes);
+  result.foldAsciiCase = fold;
+  return result;
+}
+
+TEST(LineSkipping, FindsTheNeedleFromAnyAnchor) {
+  for (std::size_t anchor = 0; anchor < 3; ++anchor) {
+    ByteNeedle n = needle("abc");
+    n.anchor = anchor;
+    EXPECT_EQ(findNeedle(n, "xxabxabcab"), 5u) << anchor;
+    EXPECT_EQ(findNeedle(n, "abc"), 0u) << anchor;
+    EXPECT_EQ(findNeedle(n, "ab"), std::string_view::npos) << anchor;
+    EXPECT_EQ(findNeedle(n, "xxabxab"), std::string_view::npos) << anchor;
+  }
+  ByteNeedle folded = needle("mutex", true);
+  folded.anchor = 2;
+  EXPECT_EQ(findNeedle(folded, "a MuTeX b"), 2u);
+  EXPECT_EQ(findNeedle(folded, "a MUTE b"), std::string_view::npos);
+}
+
+SearchEntryList compiled(SearchEntryList entries) {
+  ConsoleOutput output{ConsoleState{0, 0, Language::English, 65001}, {}};
+  EXPECT_TRUE(validatePatterns(output, entries));
+  return entries;
+}
+
+LineSkipping skippingFor(const SearchEntryList& entries, std::string_view input,
+                         ReadingMode mode = ReadingMode::CodePage, bool writtenAsRead = true) {
+  LineReader reader;
+  startReadingMemory(reader, input, mode, platform::kUtf8CodePage);
+  return lineSkippingFor(entries, reader, writtenAsRead);
+}
+
+// Only what cannot change the output may be skipped.
+TEST(LineSkipping, DecidesFromTheEntriesAndTheEncoding) {
+  const auto search = compiled({makeSearchEntry(false, true, false, u"a.b")});
+  ASSERT_TRUE(skippingFor(search, "x").needle);
+  EXPECT_EQ(skippingFor(search, "x").needle->bytes, "a.b");
+  EXPECT_FALSE(skippingFor(search, "x").copyUnchanged);
+  EXPECT_FALSE(skippingFor(compiled({makeSearchEntry(false, false, true, u"ab")}), "x").needle);
+  EXPECT_FALSE(skippingFor(compiled({makeSearchEntry(false, false, false, u"a|b")}), "x").needle);
+
+  const auto replace = compiled({makeReplaceEntry(false, true, false, u"int", u"INT")});
+  EXPECT_TRUE(skippingFor(replace, "x").copyUnchanged);
+  EXPECT_FALSE(skippingFor(replace, "x", ReadingMode::CodePage, false).needle);
+  const auto replaceThenSearch = compiled({makeReplaceEntry(false, true, false, u"int", u"INT"),
+                                           makeSearchEntry(false, false, false, u"x")});
+  EXPECT_FALSE(skippingFor(replaceThenSearch, "x").needle);
+
+  // UTF-16 pieces are never skipped; a byte-order mark decides that first.
+  EXPECT_FALSE(skippingFor(search,
+                           "\xFF\xFE"
+                           "a\0",
+                           ReadingMode::Utf8)
+                   .needle);
+  EXPECT_TRUE(skippingFor(search, "a", ReadingMode::Utf8).needle);
+}
+
+struct Skipped {
+  std::uint64_t pieces;
+  std::string bytes;
+};
+
+Skipped skipOnce(LineReader& reader, const char* needleText, bool plainOnly = false) {
+  std::string_view bytes;
+  const std::uint64_t pieces = skipPiecesWithout(reader, needle(needleText), plainOnly, bytes);
+  return {pieces, std::string(bytes)};
+}
+
+TEST(LineSkipping, SkipsWholeLinesUpToTheOneThatMayHoldTheNeedle) {
+  LineReader reader;
+  const std::string input = "one\ntwo\r\nthree foo\nfour\nlast";
+  startReadingMemory(reader, input, ReadingMode::CodePage, platform::kUtf8CodePage);
+  Skipped skipped = skipOnce(reader, "foo");
+  EXPECT_EQ(skipped.pieces, 2u);
+  EXPECT_EQ(skipped.bytes, "one\ntwo\r\n");
+  std::u16string line;
+  ASSERT_TRUE(readLinePiece(reader, line));
+  EXPECT_EQ(line, u"three foo\n");
+  // Without a hit, the rest to the end, the last line without a line feed included.
+  EXPECT_EQ(skipOnce(reader, "foo").pieces, 2u);
+  EXPECT_FALSE(readLinePiece(reader, line));
+}
+
+TEST(LineSkipping, LeavesLongLinesAndUnplainLinesToTheReader) {
+  LineReader reader;
+  const std::string input = "a\n" + std::string(kMaxPieceUnits + 1, 'x') + "\nb\n";
+  startReadingMemory(reader, input, ReadingMode::CodePage, platform::kUtf8CodePage);
+  EXPECT_EQ(skipOnce(reader, "foo").pieces, 1u);
+  std::u16string line;
+  ASSERT_TRUE(readLinePiece(reader, line));
+  EXPECT_EQ(line.size(), kMaxPieceUnits);
+
+  startReadingMemory(reader, "a\nb\r\nc\n", ReadingMode::CodePage, platform::kUtf8CodePage);
+  const Skipped skipped = skipOnce(reader, "foo", true);
+  EXPECT_EQ(skipped.pieces, 1u);
+  EXPECT_EQ(skipped.bytes, "a\n");
+}
+
+}  // namespace
+}  // namespace vesk
