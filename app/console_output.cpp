@@ -43,7 +43,9 @@ void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool toSt
   if (output.pendingStdout.size() >= kStdoutBlock) flushConsoleText(output);
 }
 
-bool stdoutRedirected(const ConsoleOutput& output) { return output.console.stdoutConsole == 0; }
+bool stdoutRedirected(const ConsoleOutput& output) {
+  return output.console.stdoutConsole == 0;
+}
 
 void writeRedirectedAscii(ConsoleOutput& output, std::string_view text) {
   // Large runs go straight out rather than through the block buffer.

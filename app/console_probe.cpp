@@ -15,8 +15,10 @@ ConsoleState probeConsole() {
   state.stdoutConsole = platform::consoleHandle(platform::StdStream::Output);
   state.stderrConsole = platform::consoleHandle(platform::StdStream::Error);
   const std::uint32_t codePage = platform::consoleOutputCodePage();
-  const bool japaneseCodePage = codePage == kJapaneseCodePage || codePage == platform::kUtf8CodePage;
-  const bool japanese = japaneseCodePage && platform::userInterfaceLanguage() == kJapaneseLanguageId;
+  const bool japaneseCodePage =
+      codePage == kJapaneseCodePage || codePage == platform::kUtf8CodePage;
+  const bool japanese =
+      japaneseCodePage && platform::userInterfaceLanguage() == kJapaneseLanguageId;
   state.language = japanese ? Language::Japanese : Language::English;
   state.outputCodePage =
       codePage == platform::kUtf8CodePage ? platform::kUtf8CodePage : platform::kAnsiCodePage;

@@ -99,7 +99,9 @@ static_assert(std::size(kMessageTable) == static_cast<std::size_t>(MessageId::Co
 
 }  // namespace
 
-const MessagePair& messagePair(MessageId id) { return kMessageTable[static_cast<int>(id)]; }
+const MessagePair& messagePair(MessageId id) {
+  return kMessageTable[static_cast<int>(id)];
+}
 
 std::u16string_view messageText(Language language, MessageId id) {
   return messagePair(id)[static_cast<std::size_t>(language)];

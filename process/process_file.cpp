@@ -101,11 +101,11 @@ bool processFile(ProcessContext& context, platform::InputFile file, bool showNam
   startReading(context.reader, file, readingModeFor(settings.encodingGiven, settings.encodingName),
                context.inputCodePage);
   const bool showLines = linesShown(settings);
-  const bool linesWrittenAsRead = showLines && !showName && !settings.lineNumbers &&
-                                  stdoutRedirected(context.output);
-  const LineSkipping skipping = context.fastPaths
-                                    ? lineSkippingFor(context.entries, context.reader, linesWrittenAsRead)
-                                    : LineSkipping{};
+  const bool linesWrittenAsRead =
+      showLines && !showName && !settings.lineNumbers && stdoutRedirected(context.output);
+  const LineSkipping skipping =
+      context.fastPaths ? lineSkippingFor(context.entries, context.reader, linesWrittenAsRead)
+                        : LineSkipping{};
   FileState state;
   for (;;) {
     if (skipping.needle) skipLines(context, skipping, state);

@@ -68,8 +68,8 @@ struct Translator {
   std::u16string out;
   bool hasBackReference = false;
   // What the item just translated was, for the required text.
-  std::optional<char16_t> literalAtom;           // it stands for this one character
-  std::optional<std::uint32_t> quantifierMin;   // it was a quantifier
+  std::optional<char16_t> literalAtom;         // it stands for this one character
+  std::optional<std::uint32_t> quantifierMin;  // it was a quantifier
 };
 
 // The longest run of characters that every match holds, read off the top

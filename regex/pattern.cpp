@@ -159,7 +159,8 @@ MatchOutcome findMatch(Pattern& pattern, std::u16string_view subject, std::size_
 }
 
 std::u16string_view requiredText(const Pattern& pattern) {
-  return pattern.compiled ? std::u16string_view(pattern.compiled->requiredText) : std::u16string_view();
+  return pattern.compiled ? std::u16string_view(pattern.compiled->requiredText)
+                          : std::u16string_view();
 }
 
 std::size_t groupCount(const Pattern& pattern) {

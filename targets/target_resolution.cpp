@@ -15,7 +15,9 @@ namespace {
 
 constexpr std::u16string_view kStandardInputName = u"(CON)";
 
-bool hasWildcard(std::u16string_view path) { return path.find_first_of(u"*?") != path.npos; }
+bool hasWildcard(std::u16string_view path) {
+  return path.find_first_of(u"*?") != path.npos;
+}
 
 std::u16string withSeparator(std::u16string path) {
   path += platform::pathSeparator();
@@ -104,7 +106,8 @@ int runTarget(ConsoleOutput& output, RunSettings& settings, SearchEntryList& ent
     if (settings.countMode || settings.listMode) settings.quiet = true;
     LineReader reader;
     FolderHeader folderHeader;
-    ProcessContext context{output, settings, entries, folderHeader, reader, platform::kAnsiCodePage};
+    ProcessContext context{output,       settings, entries,
+                           folderHeader, reader,   platform::kAnsiCodePage};
     bool found = false;
     if (target.namePattern.empty()) {
       context.inputCodePage = output.console.outputCodePage;

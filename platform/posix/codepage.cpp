@@ -15,12 +15,16 @@ namespace {
 constexpr char16_t kWideSubstitute = u'\uFFFD';
 constexpr char kNarrowSubstitute = '?';
 
-bool isUtf8(std::uint32_t codePage) { return codePage == kUtf8CodePage || ansiCodePageIsUtf8(); }
+bool isUtf8(std::uint32_t codePage) {
+  return codePage == kUtf8CodePage || ansiCodePageIsUtf8();
+}
 
 // iconv_open's failure value, (iconv_t)-1.
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(static_cast<std::intptr_t>(-1));
 
-bool usable(iconv_t cd) { return cd != kNoConverter; }
+bool usable(iconv_t cd) {
+  return cd != kNoConverter;
+}
 
 // One iconv descriptor per direction, opened for the locale's codeset at the
 // first use: opening one per line would cost more than the conversion. They
@@ -69,7 +73,9 @@ void convert(iconv_t cd, const char* input, std::size_t size, std::size_t skipUn
 
 }  // namespace
 
-bool ansiCodePageIsUtf8() { return posix::localeInfo().codeset == posix::Codeset::Utf8; }
+bool ansiCodePageIsUtf8() {
+  return posix::localeInfo().codeset == posix::Codeset::Utf8;
+}
 
 void appendWideFromMultiByte(std::string_view bytes, std::uint32_t codePage, std::u16string& out) {
   if (isUtf8(codePage)) {

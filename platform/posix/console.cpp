@@ -11,7 +11,9 @@
 namespace vesk::platform {
 namespace {
 
-int descriptorOf(StdStream stream) { return stream == StdStream::Output ? 1 : 2; }
+int descriptorOf(StdStream stream) {
+  return stream == StdStream::Output ? 1 : 2;
+}
 
 void writeAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
@@ -41,9 +43,12 @@ ConsoleHandle consoleHandle(StdStream stream) {
 
 std::uint32_t consoleOutputCodePage() {
   switch (posix::localeInfo().codeset) {
-    case posix::Codeset::Utf8: return kUtf8CodePage;
-    case posix::Codeset::ShiftJis: return kShiftJisCodePage;
-    case posix::Codeset::Other: break;
+    case posix::Codeset::Utf8:
+      return kUtf8CodePage;
+    case posix::Codeset::ShiftJis:
+      return kShiftJisCodePage;
+    case posix::Codeset::Other:
+      break;
   }
   return kOtherCodePage;
 }

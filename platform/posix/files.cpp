@@ -25,7 +25,9 @@ bool openInputFile(std::u16string_view path, InputFile& file) {
   return true;
 }
 
-InputFile standardInput() { return InputFile{STDIN_FILENO, false}; }
+InputFile standardInput() {
+  return InputFile{STDIN_FILENO, false};
+}
 
 std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size) {
   for (;;) {

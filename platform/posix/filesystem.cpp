@@ -33,20 +33,26 @@ std::u16string widePath(std::string_view path) {
 
 namespace {
 
-char16_t foldedAscii(char16_t c) { return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c; }
+char16_t foldedAscii(char16_t c) {
+  return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c;
+}
 
 bool listedBefore(const DirectoryEntry& a, const DirectoryEntry& b) {
   const auto folded = [](char16_t x, char16_t y) { return foldedAscii(x) < foldedAscii(y); };
-  if (std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(), folded)) {
+  if (std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
+                                   folded)) {
     return true;
   }
-  if (std::lexicographical_compare(b.name.begin(), b.name.end(), a.name.begin(), a.name.end(), folded)) {
+  if (std::lexicographical_compare(b.name.begin(), b.name.end(), a.name.begin(), a.name.end(),
+                                   folded)) {
     return false;
   }
   return a.name < b.name;
 }
 
-bool hasWildcard(std::u16string_view path) { return path.find_first_of(u"*?") != path.npos; }
+bool hasWildcard(std::u16string_view path) {
+  return path.find_first_of(u"*?") != path.npos;
+}
 
 std::string currentFolder() {
   std::string folder(256, '\0');
@@ -97,10 +103,14 @@ DirectoryEntry describeEntry(const std::string& folder, const dirent& entry, std
   const std::string path = folder + entry.d_name;
   struct stat info {};
   if (type == DT_UNKNOWN && ::lstat(path.c_str(), &info) == 0) {
-    type = S_ISLNK(info.st_mode) ? DT_LNK : S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_FIFO;
+    type = S_ISLNK(info.st_mode)   ? DT_LNK
+           : S_ISDIR(info.st_mode) ? DT_DIR
+           : S_ISREG(info.st_mode) ? DT_REG
+                                   : DT_FIFO;
   }
   if (type == DT_LNK) {
-    if (::stat(path.c_str(), &info) != 0) return result;  // a broken link: a file that will not open
+    if (::stat(path.c_str(), &info) != 0)
+      return result;  // a broken link: a file that will not open
     result.isFolderLink = S_ISDIR(info.st_mode);
     result.isSystem = !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode);
     return result;
@@ -112,9 +122,13 @@ DirectoryEntry describeEntry(const std::string& folder, const dirent& entry, std
 
 }  // namespace
 
-char16_t pathSeparator() { return u'/'; }
+char16_t pathSeparator() {
+  return u'/';
+}
 
-bool isForbiddenInTarget(char16_t c) { return c == u'<' || c == u'>' || c == u'|' || c == u'"'; }
+bool isForbiddenInTarget(char16_t c) {
+  return c == u'<' || c == u'>' || c == u'|' || c == u'"';
+}
 
 std::optional<FileAttributes> fileAttributes(std::u16string_view path) {
   if (hasWildcard(path)) return std::nullopt;
@@ -137,10 +151,13 @@ std::optional<std::u16string> fullPath(std::u16string_view path) {
 PathParts splitFullPath(std::u16string_view path) {
   const std::size_t slash = path.rfind(u'/');
   if (slash == path.npos) return PathParts{{}, std::u16string(path)};
-  return PathParts{std::u16string(path.substr(0, slash + 1)), std::u16string(path.substr(slash + 1))};
+  return PathParts{std::u16string(path.substr(0, slash + 1)),
+                   std::u16string(path.substr(slash + 1))};
 }
 
-bool isDeviceFolder(std::u16string_view) { return false; }
+bool isDeviceFolder(std::u16string_view) {
+  return false;
+}
 
 bool listDirectory(std::u16string_view spec, std::vector<DirectoryEntry>& entries) {
   entries.clear();

@@ -61,8 +61,12 @@ LocaleInfo& cachedLocale() {
 
 }  // namespace
 
-const LocaleInfo& localeInfo() { return cachedLocale(); }
+const LocaleInfo& localeInfo() {
+  return cachedLocale();
+}
 
-void reloadLocale() { cachedLocale() = readLocale(); }
+void reloadLocale() {
+  cachedLocale() = readLocale();
+}
 
 }  // namespace vesk::platform::posix

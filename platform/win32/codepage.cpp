@@ -6,7 +6,9 @@
 
 namespace vesk::platform {
 
-bool ansiCodePageIsUtf8() { return GetACP() == CP_UTF8; }
+bool ansiCodePageIsUtf8() {
+  return GetACP() == CP_UTF8;
+}
 
 // UTF-8 goes through our own converter on every platform, so both builds give
 // the same text for malformed bytes; other code pages through the system.

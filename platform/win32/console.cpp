@@ -32,9 +32,13 @@ ConsoleHandle consoleHandle(StdStream stream) {
   return reinterpret_cast<ConsoleHandle>(handle);
 }
 
-std::uint32_t consoleOutputCodePage() { return GetConsoleOutputCP(); }
+std::uint32_t consoleOutputCodePage() {
+  return GetConsoleOutputCP();
+}
 
-std::uint16_t userInterfaceLanguage() { return GetUserDefaultUILanguage(); }
+std::uint16_t userInterfaceLanguage() {
+  return GetUserDefaultUILanguage();
+}
 
 void writeConsoleWide(ConsoleHandle console, std::u16string_view text) {
   DWORD written = 0;

@@ -7,7 +7,9 @@
 namespace vesk::platform {
 namespace {
 
-bool hasAttribute(DWORD attributes, DWORD bit) { return (attributes & bit) != 0; }
+bool hasAttribute(DWORD attributes, DWORD bit) {
+  return (attributes & bit) != 0;
+}
 
 DirectoryEntry describeEntry(const WIN32_FIND_DATAW& data) {
   const DWORD attributes = data.dwFileAttributes;
@@ -25,7 +27,9 @@ DirectoryEntry describeEntry(const WIN32_FIND_DATAW& data) {
 
 }  // namespace
 
-char16_t pathSeparator() { return u'\\'; }
+char16_t pathSeparator() {
+  return u'\\';
+}
 
 bool isForbiddenInTarget(char16_t c) {
   return c == u'<' || c == u'>' || c == u'|' || c == u'/' || c == u'"';

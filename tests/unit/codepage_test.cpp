@@ -48,8 +48,13 @@ TEST(CodePages, ShiftJisLocaleConvertsBothWays) {
   LocaleScope scope("ja_JP.SJIS");
   EXPECT_FALSE(ansiCodePageIsUtf8());
   // 0x95 0x5C is U+8868 (a trail byte that is an ASCII backslash).
-  EXPECT_EQ(toWide("\x95\x5C" "a\x82\xA0", kAnsiCodePage), u"表aあ");
-  EXPECT_EQ(toBytes(u"表aあ", kAnsiCodePage), "\x95\x5C" "a\x82\xA0");
+  EXPECT_EQ(toWide("\x95\x5C"
+                   "a\x82\xA0",
+                   kAnsiCodePage),
+            u"表aあ");
+  EXPECT_EQ(toBytes(u"表aあ", kAnsiCodePage),
+            "\x95\x5C"
+            "a\x82\xA0");
   // Code page 65001 stays UTF-8 whatever the locale.
   EXPECT_EQ(toWide("\xE3\x81\x82", kUtf8CodePage), u"あ");
   EXPECT_EQ(toBytes(u"あ", kUtf8CodePage), "\xE3\x81\x82");

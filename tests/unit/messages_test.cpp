@@ -15,7 +15,9 @@ std::vector<MessageId> allMessages() {
   return ids;
 }
 
-bool startsWithSubjectSeparator(std::u16string_view text) { return text.starts_with(u" - "); }
+bool startsWithSubjectSeparator(std::u16string_view text) {
+  return text.starts_with(u" - ");
+}
 
 TEST(MessageCatalogue, EveryEntryExistsInBothLanguagesWithoutLineEnds) {
   for (MessageId id : allMessages()) {

@@ -83,7 +83,6 @@ TEST(RegexTranslate, DeepNestingDoesNotExhaustTheStack) {
   EXPECT_FALSE(accepted(std::u16string(200000, u'(')));
 }
 
-
 std::u16string required(std::u16string_view pattern, bool ignoreCase = false) {
   const auto result = translateEcmaPattern(pattern, ignoreCase);
   return result ? result->requiredText : u"<invalid>";
@@ -99,13 +98,13 @@ TEST(RegexTranslate, RequiredTextIsHeldByEveryMatch) {
   EXPECT_EQ(required(u"xy+zzz"), u"zzz");    // "y" is there, but not always next to "z"
   EXPECT_EQ(required(u"a{0}bc"), u"bc");
   EXPECT_EQ(required(u"q{1,}rst"), u"rst");
-  EXPECT_EQ(required(u"ab|cd"), u"");       // alternatives at the top level
+  EXPECT_EQ(required(u"ab|cd"), u"");  // alternatives at the top level
   EXPECT_EQ(required(u"x(ab|cd)yz"), u"yz");
   EXPECT_EQ(required(u"^abc$"), u"abc");
   EXPECT_EQ(required(u"a.bcd\\sef"), u"bcd");
   EXPECT_EQ(required(u"a\\.b\\u0041\\x42"), u"a.bAB");
   EXPECT_EQ(required(u"(?=abc)x"), u"x");
-  EXPECT_EQ(required(u"a{b"), u"a{b");       // a "{" that opens no quantifier is a character
+  EXPECT_EQ(required(u"a{b"), u"a{b");  // a "{" that opens no quantifier is a character
   EXPECT_EQ(required(u"(a)\\1bc"), u"bc");
   EXPECT_EQ(required(u""), u"");
 }
