@@ -3,6 +3,11 @@
 
 const posix = ["posix"];
 
+// 1,500 levels below the base folder: the walk keeps its place on a list,
+// not on the call stack, and builds paths of any length.
+const deepFolder = Array(1500).fill("d").join("/");
+const longName = "n".repeat(200);
+
 const tree = {
   "a.txt": "alpha foo\nbeta\n",
   "docs/b.txt": "foo in docs\n",
@@ -71,6 +76,11 @@ export default [
     files: { "a.txt": "x foo", "s/b.txt": "foo y\n" }, stdout: "<.>\na.txt: x foo\n<s>\nb.txt: foo y\n", exit: 1 },
   { name: "a missing file in one folder and a hit elsewhere exits with 1", args: ["/d", "/s", "foo", "*.txt"],
     files: { "x/a.txt": "foo\n" }, stdout: "<x>\na.txt: foo\n", exit: 1 },
+  { name: "a tree 1,500 folders deep is walked", args: ["/c", "/d", "/s", "foo", "*.txt"], platforms: posix,
+    files: { [`${deepFolder}/x.txt`]: "foo\n" }, exit: 1,
+    stdout: `<${deepFolder}>\nx.txt: 1\n` },
+  { name: "paths longer than 259 characters work", args: ["/n", "/s", "foo", `${longName}/${longName}.txt`],
+    platforms: posix, files: { [`${longName}/${longName}.txt`]: "foo\n" }, stdout: "1: foo\n", exit: 1 },
   { name: "target with a forward slash on Windows is invalid", args: ["/s", "foo", "docs/b.txt"], files: tree,
     stderr: "docs/b.txt - File name or folder name is invalid.\n", platforms: ["wine"] },
   { name: "backslash paths on Windows", args: ["/s", "foo", "docs\\*.txt"], files: tree,
