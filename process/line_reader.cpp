@@ -226,13 +226,14 @@ std::size_t plainAsciiPrefix(std::string_view text) {
   return at;
 }
 
-// How far from the start text consists of whole lines of at most a piece's
-// length: from each line start, the last line feed within a piece's reach
-// ends a run of short lines.
+// How far from the start text consists of whole lines that are one piece
+// each: at most 65,535 bytes with their line feed (65,535 bytes and a line
+// feed are two pieces). From each line start, the last line feed within that
+// reach ends a run of such lines.
 std::size_t shortLinesEnd(std::string_view text) {
   std::size_t lineStart = 0;
   while (lineStart < text.size()) {
-    const std::size_t reach = std::min(text.size() - lineStart, kMaxPieceUnits + 1);
+    const std::size_t reach = std::min(text.size() - lineStart, kMaxPieceUnits);
     const std::size_t next = lineStartBefore(text.substr(lineStart, reach), reach);
     if (next == 0) return lineStart;
     lineStart += next;

@@ -103,6 +103,14 @@ TEST(LineSkipping, LeavesLongLinesAndUnplainLinesToTheReader) {
   ASSERT_TRUE(readLinePiece(reader, line));
   EXPECT_EQ(line.size(), kMaxPieceUnits);
 
+  // 65,535 bytes and a line feed are two pieces: the line feed is one of its own.
+  const std::string limit = "a\n" + std::string(kMaxPieceUnits - 1, 'x') + "\n" +
+                            std::string(kMaxPieceUnits, 'y') + "\nb\n";
+  startReadingMemory(reader, limit, ReadingMode::CodePage, platform::kUtf8CodePage);
+  EXPECT_EQ(skipOnce(reader, "foo").pieces, 2u);
+  ASSERT_TRUE(readLinePiece(reader, line));
+  EXPECT_EQ(line.size(), kMaxPieceUnits);
+
   startReadingMemory(reader, "a\nb\r\nc\n", ReadingMode::CodePage, platform::kUtf8CodePage);
   const Skipped skipped = skipOnce(reader, "foo", true);
   EXPECT_EQ(skipped.pieces, 1u);
