@@ -63,12 +63,10 @@ step "tests sanitizers" ctest --test-dir build-asan --output-on-failure
 step "windows 32-bit product" node tests/windows/check_exe.mjs build-win32/vesk.exe i386 i686-w64-mingw32-objdump
 step "windows 64-bit build" node tests/windows/check_exe.mjs build-win64/vesk.exe amd64 x86_64-w64-mingw32-objdump
 
-# A prefix of our own, made once (its first start prints to standard error),
-# and one wine server kept for the whole run so that each case starts fast.
+# A prefix of our own, made once (its first start prints to standard error);
+# the runner starts the wine server itself.
 export WINEPREFIX=$VESK_CACHE/wine64 WINEDEBUG=-all
-wine=/usr/lib/wine/wine64
-[ -d "$WINEPREFIX/drive_c" ] || "$wine" wineboot --init >/dev/null 2>&1
-wineserver -p10 2>/dev/null || true
+[ -d "$WINEPREFIX/drive_c" ] || /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
 step "command line under wine" node tests/cli/run.mjs --exe build-win64/vesk.exe --wine
 step "fuzzing ${fuzz_seconds}s per target" fuzz
 if [ -x bench/compare ]; then

@@ -91,6 +91,19 @@ function wineLoader() {
   return fs.existsSync("/usr/lib/wine/wine64") ? "/usr/lib/wine/wine64" : "wine64";
 }
 
+// A fresh wine server starts Wine's services (services.exe, winedevice.exe)
+// with its first program, and they inherit that program's standard streams
+// for as long as the server lives: a case's pipes would stay open and the
+// case would wait for its time-out. So the server is started here, and the
+// services with a first program whose streams are closed; the server then
+// stays until 30 s after the last case.
+function startWine(options) {
+  const server = fs.existsSync("/usr/lib/wine/wineserver64") ? "/usr/lib/wine/wineserver64" : "wineserver";
+  const quiet = { stdio: "ignore", env: environment(), timeout: 120_000 };
+  spawnSync(server, ["-p30"], quiet);
+  spawnSync(wineLoader(), [options.exe, "/void"], quiet);
+}
+
 function runCase(options, testCase, dir, p) {
   const command = options.wine ? wineLoader() : options.exe;
   const args = options.wine ? [options.exe, ...testCase.args] : testCase.args;
@@ -144,6 +157,7 @@ function appliesTo(testCase, options) {
 
 async function main() {
   const options = parseArguments(process.argv.slice(2));
+  if (options.wine) startWine(options);
   const root = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "vesk-cli-")));
   const cases = await loadCases(platformOf(options, path.join(root, "case")));
   const names = new Set();
