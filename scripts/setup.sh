@@ -7,7 +7,7 @@ what=${1:-all}
 
 native=(g++ cmake pkg-config make libpcre2-dev libgtest-dev libbenchmark-dev nodejs)
 windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 wine wine64 dpkg-dev)
-extras=(clang libclang-rt-14-dev ripgrep ugrep sed grep)
+extras=(clang libclang-rt-14-dev ccache ripgrep ugrep sed grep time)
 
 packages=("${native[@]}")
 [ "$what" = all ] && packages+=("${windows[@]}" "${extras[@]}")

@@ -13,6 +13,12 @@ jobs=$(nproc)
 
 scripts/setup.sh all || exit 1
 
+# Every tree is built anew in a fresh clone; ccache keeps the compiled
+# objects outside the checkout, so a run with warm caches rebuilds quickly.
+# CMake takes the launcher from these variables at the first configure.
+export CCACHE_DIR=$VESK_CACHE/ccache CCACHE_MAXSIZE=2G
+export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
+
 passed=0
 failed=0
 failures=()
