@@ -45,9 +45,10 @@ struct DirectoryEntry {
   bool isSystem = false;
 };
 
-// Lists the entries whose name matches the last component of spec (which may
-// hold '*' and '?'), in the order the file system gives them. Returns false
-// when nothing matches or the folder cannot be listed.
-bool listDirectory(std::u16string_view spec, std::vector<DirectoryEntry>& entries);
+// Lists the entries whose name matches the last component of pathPattern
+// (which may hold '*' and '?'), in the order of names that NTFS gives: the
+// POSIX build sorts them so, as readdir's order differs between machines.
+// Returns false when nothing matches or the folder cannot be listed.
+bool listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries);
 
 }  // namespace vesk::platform

@@ -159,9 +159,9 @@ bool isDeviceFolder(std::u16string_view) {
   return false;
 }
 
-bool listDirectory(std::u16string_view spec, std::vector<DirectoryEntry>& entries) {
+bool listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
   entries.clear();
-  const PathParts parts = splitFullPath(spec);
+  const PathParts parts = splitFullPath(pathPattern);
   const std::string folder = posix::nativePath(parts.folder.empty() ? u"./" : parts.folder);
   const std::unique_ptr<DIR, DirectoryCloser> dir(::opendir(folder.c_str()));
   if (!dir) return false;

@@ -67,10 +67,10 @@ bool isDeviceFolder(std::u16string_view folder) {
                               static_cast<int>(folder.size()), L"\\\\.\\", 4, TRUE) == CSTR_EQUAL;
 }
 
-bool listDirectory(std::u16string_view spec, std::vector<DirectoryEntry>& entries) {
+bool listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
   entries.clear();
   WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileExW(win32::wide(spec).c_str(), FindExInfoBasic, &data,
+  HANDLE search = FindFirstFileExW(win32::wide(pathPattern).c_str(), FindExInfoBasic, &data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (search == INVALID_HANDLE_VALUE) return false;
   do {

@@ -65,16 +65,16 @@ function expected(value, p) {
 }
 
 function createFiles(dir, files = {}) {
-  for (const [relative, spec] of Object.entries(files)) {
+  for (const [relative, entry] of Object.entries(files)) {
     const full = path.join(dir, relative);
     fs.mkdirSync(path.dirname(full), { recursive: true });
-    if (typeof spec === "string" || Buffer.isBuffer(spec)) fs.writeFileSync(full, spec);
-    else if (spec.dir) fs.mkdirSync(full, { recursive: true });
-    else if (spec.fifo) spawnSync("mkfifo", [full]);
-    else if (spec.symlink !== undefined) fs.symlinkSync(spec.symlink, full);
+    if (typeof entry === "string" || Buffer.isBuffer(entry)) fs.writeFileSync(full, entry);
+    else if (entry.dir) fs.mkdirSync(full, { recursive: true });
+    else if (entry.fifo) spawnSync("mkfifo", [full]);
+    else if (entry.symlink !== undefined) fs.symlinkSync(entry.symlink, full);
     else {
-      fs.writeFileSync(full, spec.content ?? "");
-      if (spec.mode !== undefined) fs.chmodSync(full, spec.mode);
+      fs.writeFileSync(full, entry.content ?? "");
+      if (entry.mode !== undefined) fs.chmodSync(full, entry.mode);
     }
   }
 }
