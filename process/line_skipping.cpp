@@ -30,9 +30,11 @@ char upperAscii(char c) {
   return c >= 'a' && c <= 'z' ? static_cast<char>(c & ~0x20) : c;
 }
 
-// A needle byte may not be one the reader's text-mode rules change: a line
-// feed after a CR reads without the CR, and a NUL cuts the text. The longest
-// stretch without them is still required.
+// The needle holds no character whose bytes the reader's text-mode rules
+// change: a text with a line feed may stand in the raw bytes as CR LF, and a
+// NUL cuts the text. U+FFFD may come from malformed bytes and surrogates from
+// characters split at a piece's end. The longest stretch without them is
+// still held by every match.
 std::u16string longestSearchableRun(std::u16string_view text) {
   std::u16string_view best;
   std::size_t start = 0;
@@ -64,18 +66,19 @@ std::optional<std::string> readerBytes(std::u16string_view text, const LineReade
   return bytes;
 }
 
+// How common a needle byte is as a place to search from; with folding both
+// cases are searched for, so both count.
+int searchCost(char byte, bool foldAsciiCase) {
+  const int own = commonness(static_cast<unsigned char>(byte));
+  if (!foldAsciiCase || lowerAscii(byte) == upperAscii(byte)) return own;
+  return commonness(static_cast<unsigned char>(lowerAscii(byte))) +
+         commonness(static_cast<unsigned char>(upperAscii(byte)));
+}
+
 std::size_t rarestByte(const std::string& bytes, bool foldAsciiCase) {
   std::size_t best = 0;
   for (std::size_t i = 1; i < bytes.size(); ++i) {
-    const auto score = [&](std::size_t at) {
-      const auto byte = static_cast<unsigned char>(bytes[at]);
-      const int own = commonness(byte);
-      // Either case is searched for: the two together count.
-      return foldAsciiCase && lowerAscii(bytes[at]) != upperAscii(bytes[at])
-                 ? own + commonness(static_cast<unsigned char>(upperAscii(bytes[at])))
-                 : own;
-    };
-    if (score(i) < score(best)) best = i;
+    if (searchCost(bytes[i], foldAsciiCase) < searchCost(bytes[best], foldAsciiCase)) best = i;
   }
   return best;
 }
