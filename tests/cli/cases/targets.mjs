@@ -83,6 +83,8 @@ export default [
     platforms: posix, files: { [`${longName}/${longName}.txt`]: "foo\n" }, stdout: "1: foo\n", exit: 1 },
   { name: "target with a forward slash on Windows is invalid", args: ["/s", "foo", "docs/b.txt"], files: tree,
     stderr: "docs/b.txt - File name or folder name is invalid.\n", platforms: ["wine"] },
+  { name: "the NUL device on Windows is not a file or folder", args: ["/s", "foo", "NUL"],
+    stderr: "NUL - Not a file or folder.\n", platforms: ["wine"] },
   { name: "backslash paths on Windows", args: ["/s", "foo", "docs\\*.txt"], files: tree,
     stdout: "b.txt: foo in docs\n", exit: 1, platforms: ["wine"] },
   { name: "Windows full path in a message", args: ["/d", "/s", "foo", "none\\*.log"], files: tree,
