@@ -114,14 +114,15 @@ std::optional<ByteNeedle> needleFor(const SearchEntry& entry, LineReader& reader
 }  // namespace
 
 LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
-                             bool linesWrittenAsRead) {
+                             LineOutput lineOutput) {
   if (entries.empty()) return {};
   const SearchEntry& first = entries.front();
-  if (!first.isReplace && !first.invert) return LineSkipping{needleFor(first, reader), false};
-  if (first.isReplace && entries.size() == 1 && linesWrittenAsRead) {
-    return LineSkipping{needleFor(first, reader), true};
-  }
-  return {};
+  if (!first.isReplace && !first.invert)
+    return LineSkipping{needleFor(first, reader), false, false};
+  // A lone entry leaves the lines without its text as they are.
+  if (entries.size() != 1 || lineOutput == LineOutput::Other) return {};
+  const bool copy = lineOutput == LineOutput::AsRead;
+  return LineSkipping{needleFor(first, reader), copy, first.invert};
 }
 
 // Finds the anchor byte (in either case when folding), then compares the

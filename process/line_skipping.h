@@ -1,12 +1,14 @@
 // Skipping lines before they are decoded or matched, when their bytes show
-// what the entries would make of them:
-// - the first entry is a search entry whose every match holds some text: a
-//   line whose bytes lack it is neither written nor counted, whatever the
+// what the entries would make of them. The first entry's matches all hold
+// some text; a line whose bytes lack it is:
+// - with a search entry first: neither written nor counted, whatever the
 //   later entries say;
-// - the only entry is a replace entry whose every match holds some text: a
-//   line whose bytes lack it is unchanged and not counted, and, when lines
-//   are written just as they were read, its bytes are copied out as they are.
-// Line numbers still count every piece the reader would have delivered.
+// - with a lone inverted search entry: selected as it is, a hit;
+// - with a lone replace entry: unchanged, not a hit.
+// Lines that are written are copied out as they were read, which only holds
+// when lines are written without prefixes to redirected output and are
+// plain ASCII. Line numbers still count every piece the reader would have
+// delivered.
 #pragma once
 
 #include <cstddef>
@@ -28,13 +30,17 @@ struct ByteNeedle {
 struct LineSkipping {
   std::optional<ByteNeedle> needle;  // none: every line goes through the entries
   bool copyUnchanged = false;        // skipped lines are written out as they were read
+  bool skippedAreHits = false;       // skipped lines count as hits
 };
 
+// How a line left as it is would be written: not at all (quiet, count and
+// list modes), exactly as read (no prefixes, redirected output), or otherwise.
+enum class LineOutput { None, AsRead, Other };
+
 // What may be skipped for the entry list and the reader's encoding (decided
-// from the byte-order mark first). linesWrittenAsRead: an unchanged line would
-// be written exactly as read (lines shown, no prefixes, output redirected).
+// from the byte-order mark first).
 LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
-                             bool linesWrittenAsRead);
+                             LineOutput lineOutput);
 
 // The offset of the needle's first occurrence in text, or npos.
 std::size_t findNeedle(const ByteNeedle& needle, std::string_view text);

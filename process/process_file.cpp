@@ -83,10 +83,22 @@ void writeSummary(ProcessContext& context, const FileState& state, bool showName
   }
 }
 
+LineOutput lineOutput(const ProcessContext& context, bool showLines, bool showName) {
+  if (!showLines) return LineOutput::None;
+  const bool asRead =
+      !showName && !context.settings.lineNumbers && stdoutRedirected(context.output);
+  return asRead ? LineOutput::AsRead : LineOutput::Other;
+}
+
 void skipLines(ProcessContext& context, const LineSkipping& skipping, FileState& state) {
   std::string_view skippedBytes;
-  state.lineNumber +=
+  const std::uint64_t skipped =
       skipPiecesWithout(context.reader, *skipping.needle, skipping.copyUnchanged, skippedBytes);
+  state.lineNumber += skipped;
+  if (skipping.skippedAreHits && skipped != 0) {
+    state.hitCount += skipped;
+    state.found = true;
+  }
   if (skipping.copyUnchanged && !skippedBytes.empty()) {
     printPendingHeader(context.output, context.folderHeader);
     writeRedirectedAscii(context.output, skippedBytes);
@@ -101,11 +113,10 @@ bool processFile(ProcessContext& context, platform::InputFile file, bool showNam
   startReading(context.reader, file, readingModeFor(settings.encodingGiven, settings.encodingName),
                context.inputCodePage);
   const bool showLines = linesShown(settings);
-  const bool linesWrittenAsRead =
-      showLines && !showName && !settings.lineNumbers && stdoutRedirected(context.output);
-  const LineSkipping skipping =
-      context.fastPaths ? lineSkippingFor(context.entries, context.reader, linesWrittenAsRead)
-                        : LineSkipping{};
+  const LineSkipping skipping = context.fastPaths
+                                    ? lineSkippingFor(context.entries, context.reader,
+                                                      lineOutput(context, showLines, showName))
+                                    : LineSkipping{};
   FileState state;
   for (;;) {
     if (skipping.needle) skipLines(context, skipping, state);

@@ -1003,6 +1003,40 @@ TEST(FastPathEquivalence, LinesAtThePieceLimitGiveTheSameBothWays) {
   }
 }
 
+// A lone entry leaves the lines without its text as they are: an inverted
+// search selects them (hits), a replacement writes them unchanged. Both are
+// skipped in the display modes that write nothing or write lines as read.
+TEST(FastPathEquivalence, LoneEntriesGiveTheSameBothWaysInEveryDisplayMode) {
+  const std::string input =
+      "plain line\nan int here\n\nlast int\nno hit\r\nbyte \xC3\xA9\nnul\0x\ntail";
+  const Term terms[] = {Term{false, false, true, true, false, u"int", u""},
+                        Term{true, false, true, false, false, u"int", u"INT"},
+                        Term{false, false, true, true, false, u"absent", u""},
+                        Term{false, false, true, true, false, u"l", u""}};
+  Tally tally;
+  std::uint64_t seed = 2'000'000'000;
+  for (const Term& term : terms) {
+    for (int mode = 0; mode < 6; ++mode) {
+      Case c;
+      c.seed = seed++;
+      c.name = "lone entry, display mode " + std::to_string(mode);
+      c.scenario.content = Content::Utf8;
+      c.scenario.inputCodePage = platform::kUtf8CodePage;
+      c.scenario.outputCodePage = platform::kUtf8CodePage;
+      c.settings.countMode = mode == 1 || mode == 2;
+      c.settings.countWhenNotFound = mode != 2;
+      c.settings.listMode = mode == 3 || mode == 4;
+      c.settings.listFound = mode != 4;
+      c.settings.quiet = mode == 5 || c.settings.countMode || c.settings.listMode;
+      c.terms.push_back(term);
+      c.entries.push_back(entryFor(term));
+      c.files.push_back(input);
+      c.displayNames.emplace_back(u"a.txt");
+      compareBothWays(c, false, tally);
+    }
+  }
+}
+
 // The small reads above reach processFile only if a limit set on the reader
 // holds for the file that startReading opens.
 TEST(FastPathEquivalence, ReadSizeLimitHoldsForFiles) {

@@ -37,10 +37,11 @@ SearchEntryList compiled(SearchEntryList entries) {
 }
 
 LineSkipping skippingFor(const SearchEntryList& entries, std::string_view input,
-                         ReadingMode mode = ReadingMode::CodePage, bool writtenAsRead = true) {
+                         ReadingMode mode = ReadingMode::CodePage,
+                         LineOutput lineOutput = LineOutput::AsRead) {
   LineReader reader;
   startReadingMemory(reader, input, mode, platform::kUtf8CodePage);
-  return lineSkippingFor(entries, reader, writtenAsRead);
+  return lineSkippingFor(entries, reader, lineOutput);
 }
 
 // Only what cannot change the output may be skipped.
@@ -49,15 +50,26 @@ TEST(LineSkipping, DecidesFromTheEntriesAndTheEncoding) {
   ASSERT_TRUE(skippingFor(search, "x").needle);
   EXPECT_EQ(skippingFor(search, "x").needle->bytes, "a.b");
   EXPECT_FALSE(skippingFor(search, "x").copyUnchanged);
-  EXPECT_FALSE(skippingFor(compiled({makeSearchEntry(false, false, true, u"ab")}), "x").needle);
   EXPECT_FALSE(skippingFor(compiled({makeSearchEntry(false, false, false, u"a|b")}), "x").needle);
 
   const auto replace = compiled({makeReplaceEntry(false, true, false, u"int", u"INT")});
   EXPECT_TRUE(skippingFor(replace, "x").copyUnchanged);
-  EXPECT_FALSE(skippingFor(replace, "x", ReadingMode::CodePage, false).needle);
+  EXPECT_FALSE(skippingFor(replace, "x").skippedAreHits);
+  EXPECT_FALSE(skippingFor(replace, "x", ReadingMode::CodePage, LineOutput::Other).needle);
+  const LineSkipping counted = skippingFor(replace, "x", ReadingMode::CodePage, LineOutput::None);
+  EXPECT_TRUE(counted.needle && !counted.copyUnchanged);
   const auto replaceThenSearch = compiled({makeReplaceEntry(false, true, false, u"int", u"INT"),
                                            makeSearchEntry(false, false, false, u"x")});
   EXPECT_FALSE(skippingFor(replaceThenSearch, "x").needle);
+
+  // A lone inverted entry selects the lines without its text as they are.
+  const auto inverted = compiled({makeSearchEntry(false, true, true, u"int")});
+  EXPECT_TRUE(skippingFor(inverted, "x").copyUnchanged);
+  EXPECT_TRUE(skippingFor(inverted, "x").skippedAreHits);
+  EXPECT_FALSE(skippingFor(inverted, "x", ReadingMode::CodePage, LineOutput::Other).needle);
+  const auto invertedThenSearch = compiled(
+      {makeSearchEntry(false, true, true, u"int"), makeSearchEntry(false, false, false, u"x")});
+  EXPECT_FALSE(skippingFor(invertedThenSearch, "x").needle);
 
   // UTF-16 pieces are never skipped; a byte-order mark decides that first.
   EXPECT_FALSE(skippingFor(search,
