@@ -1,14 +1,17 @@
+#include "app/run_main.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/console_output.h"
-#include "app/messages.h"
-#include "cmdline/ascii.h"
+#include "app/run_driver.h"
+#include "base/ascii.h"
 #include "cmdline/parse_options.h"
+#include "model/search_entry.h"
+#include "output/console_output.h"
+#include "output/messages.h"
+#include "output/report.h"
 #include "platform/console.h"
-#include "platform/entry.h"
-#include "targets/target_resolution.h"
 
 namespace vesk {
 namespace {
@@ -26,8 +29,7 @@ bool answerStandAloneRequest(ConsoleOutput& output, const std::vector<std::u16st
   if (arguments.size() != 1) return false;
   const std::u16string_view argument = arguments.front();
   if (asciiEqualsIgnoringCase(argument, u"/?")) {
-    writeConsoleText(output, messageText(output.console.language, MessageId::HelpText), false,
-                     false);
+    writeConsoleText(output, messageText(output.console.language, MessageId::HelpText), false);
     return true;
   }
   if (asciiEqualsIgnoringCase(argument, u"/void")) return true;
@@ -39,18 +41,27 @@ bool answerStandAloneRequest(ConsoleOutput& output, const std::vector<std::u16st
   return false;
 }
 
+// Parsing, then the entries compiled, then the search; every failure before
+// the search ends the run with exit code 0.
+int runSearch(ConsoleOutput& output, const std::vector<std::u16string>& arguments) {
+  const ParsedCommandLine parsed = parseOptions(arguments);
+  for (const Diagnostic& diagnostic : parsed.diagnostics) report(output, diagnostic);
+  if (!parsed.ok) return 0;
+  const BuiltEntries built = buildEntries(parsed.terms);
+  if (built.failure) {
+    report(output, *built.failure);
+    return 0;
+  }
+  return runTarget(output, parsed.options, built.entries);
+}
+
 }  // namespace
 
 int runMain(const std::vector<std::u16string>& arguments) {
-  ConsoleOutput output{probeConsole(), {}};
-  int exitCode = 0;
-  if (!answerStandAloneRequest(output, arguments)) {
-    RunSettings settings;
-    SearchEntryList entries;
-    if (parseOptions(output, arguments, settings, entries)) {
-      exitCode = runTarget(output, settings, entries);
-    }
-  }
+  ConsoleOutput output;
+  output.console = probeConsole();
+  const int exitCode =
+      answerStandAloneRequest(output, arguments) ? 0 : runSearch(output, arguments);
   flushConsoleText(output);
   return exitCode;
 }

@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/console_output.h"
-#include "process/line_matching.h"
+#include "search/line_matching.h"
 
 namespace vesk {
 namespace {
@@ -62,18 +61,19 @@ std::wstring wide(std::u16string_view text) {
 }
 
 void runVesk(benchmark::State& state, const Work& work) {
-  SearchEntryList entries{
-      work.isReplace ? makeReplaceEntry(false, false, false, work.pattern, work.replacement)
-                     : makeSearchEntry(false, false, false, work.pattern)};
-  ConsoleOutput output;
-  if (!validatePatterns(output, entries)) state.SkipWithError("pattern does not compile");
+  const BuiltEntries built = buildEntries(
+      {work.isReplace ? makeReplaceTerm(false, false, false, work.pattern, work.replacement)
+                      : makeSearchTerm(false, false, false, work.pattern)});
+  if (built.failure) state.SkipWithError("pattern does not compile");
+  const SearchEntryList& entries = built.entries;
+  regex::MatchWorkspace workspace = regex::createMatchWorkspace();
   const Lines& lines = sampleLines();
   std::u16string line;
   std::size_t hits = 0;
   for (auto _ : state) {
     for (const std::u16string& text : lines.text) {
       line = text;
-      hits += evaluateLine(entries, line).hit;
+      hits += evaluateLine(entries, workspace, line).hit;
       benchmark::DoNotOptimize(line.data());
     }
   }

@@ -1,13 +1,13 @@
 #include "cmdline/parameter_file.h"
 
+#include <array>
 #include <optional>
 #include <string>
 
-#include "app/messages.h"
-#include "cmdline/option_letters.h"
+#include "cmdline/term_option.h"
+#include "io/line_reader.h"
 #include "platform/codepage.h"
 #include "platform/files.h"
-#include "process/line_reader.h"
 
 namespace vesk {
 namespace {
@@ -41,51 +41,44 @@ std::optional<std::u16string> readLine(LineReader& reader) {
 }
 
 struct FileReading {
-  ConsoleOutput& output;
   LineReader& reader;
-  SearchEntryList& entries;
+  std::vector<SearchTerm>& terms;
+  std::vector<Diagnostic>& diagnostics;
   bool letterErrorSeen = false;  // the run ends after the file
 };
 
-// Reports an unknown letter but reads the record on, so that every bad
-// option line of the file is reported.
-void reportUnknownLetter(FileReading& reading, std::u16string_view optionLine) {
-  reportError(reading.output, optionLine, MessageId::ParameterInFileInvalid);
-  reading.letterErrorSeen = true;
+void note(FileReading& reading, MessageId id, std::u16string_view subject = {}) {
+  reading.diagnostics.push_back(Diagnostic{id, std::u16string(subject)});
 }
 
-bool readSearchRecord(FileReading& reading, std::u16string_view optionLine) {
-  SearchLetters letters;
-  if (!applySearchLetters(optionLetters(optionLine), letters)) {
-    reportUnknownLetter(reading, optionLine);
+// What is reported when a term line cannot be read: [0] for the search
+// term, [1] for the replacement.
+constexpr std::array<MessageId, 2> missingTermMessages(TermOption option) {
+  if (option == TermOption::Search) {
+    return {MessageId::SearchStringNotSpecifiedInFile, MessageId::SearchStringNotSpecifiedInFile};
   }
-  const std::optional<std::u16string> term = readLine(reading.reader);
-  if (!term) {
-    reportError(reading.output, MessageId::SearchStringNotSpecifiedInFile);
-    return false;
-  }
-  reading.entries.push_back(
-      makeSearchEntry(letters.ignoreCase, letters.literal, letters.invert, *term));
-  return true;
+  return {MessageId::SearchAndReplaceNotSpecifiedInFile,
+          MessageId::ReplaceStringNotSpecifiedInFile};
 }
 
-bool readReplaceRecord(FileReading& reading, std::u16string_view optionLine) {
-  ReplaceLetters letters;
-  if (!applyReplaceLetters(optionLetters(optionLine), letters)) {
-    reportUnknownLetter(reading, optionLine);
+// An unknown letter is reported, but the record is read on, so that every
+// bad option line of the file is reported.
+bool readTermRecord(FileReading& reading, TermOption option, std::u16string_view optionLine) {
+  TermLetters letters;
+  if (!applyTermLetters(option, optionLetters(optionLine), letters)) {
+    note(reading, MessageId::ParameterInFileInvalid, optionLine);
+    reading.letterErrorSeen = true;
   }
-  const std::optional<std::u16string> searchTerm = readLine(reading.reader);
-  if (!searchTerm) {
-    reportError(reading.output, MessageId::SearchAndReplaceNotSpecifiedInFile);
-    return false;
+  std::u16string texts[2];
+  for (std::size_t i = 0; i < termCount(option); ++i) {
+    std::optional<std::u16string> text = readLine(reading.reader);
+    if (!text) {
+      note(reading, missingTermMessages(option)[i]);
+      return false;
+    }
+    texts[i] = std::move(*text);
   }
-  const std::optional<std::u16string> replaceTerm = readLine(reading.reader);
-  if (!replaceTerm) {
-    reportError(reading.output, MessageId::ReplaceStringNotSpecifiedInFile);
-    return false;
-  }
-  reading.entries.push_back(makeReplaceEntry(letters.ignoreCase, letters.literal, letters.escapes,
-                                             *searchTerm, *replaceTerm));
+  reading.terms.push_back(makeTerm(option, letters, texts[0], texts[1]));
   return true;
 }
 
@@ -96,19 +89,17 @@ RecordStatus readRecord(FileReading& reading) {
   // An option line that is too long ends the file like its end would.
   if (readLineBytes(reading.reader, bytes) != LineStatus::Read) return RecordStatus::EndOfFile;
   if (bytes.empty()) {
-    reportError(reading.output, MessageId::EmptyParameterInFile);
+    note(reading, MessageId::EmptyParameterInFile);
     return RecordStatus::Failed;
   }
   std::u16string optionLine;
   platform::appendWideFromMultiByte(bytes, platform::kAnsiCodePage, optionLine);
   const std::optional<TermOption> option = termOptionOf(optionLine);
   if (!option) {
-    reportError(reading.output, optionLine, MessageId::ParameterInFileInvalid);
+    note(reading, MessageId::ParameterInFileInvalid, optionLine);
     return RecordStatus::Failed;
   }
-  const bool read = *option == TermOption::Search ? readSearchRecord(reading, optionLine)
-                                                  : readReplaceRecord(reading, optionLine);
-  return read ? RecordStatus::Read : RecordStatus::Failed;
+  return readTermRecord(reading, *option, optionLine) ? RecordStatus::Read : RecordStatus::Failed;
 }
 
 bool readRecords(FileReading& reading) {
@@ -126,18 +117,18 @@ bool readRecords(FileReading& reading) {
 
 }  // namespace
 
-bool readParameterFile(ConsoleOutput& output, std::u16string_view fileName,
-                       SearchEntryList& entries) {
+bool readParameterFile(std::u16string_view fileName, std::vector<SearchTerm>& terms,
+                       std::vector<Diagnostic>& diagnostics) {
   platform::InputFile file;
   if (!platform::openInputFile(fileName, file)) {
-    reportError(output, fileName, MessageId::FileNotOpened);
+    diagnostics.push_back(Diagnostic{MessageId::FileNotOpened, std::u16string(fileName)});
     return false;
   }
   LineReader reader;
-  startReading(reader, file, ReadingMode::CodePage, platform::kAnsiCodePage);
-  FileReading reading{output, reader, entries};
+  startReading(reader, fileSource(file), InputEncoding::CodePage, platform::kAnsiCodePage);
+  FileReading reading{reader, terms, diagnostics};
   const bool complete = readRecords(reading);
-  closeInputFile(reader.file);
+  platform::closeInputFile(file);
   return complete;
 }
 

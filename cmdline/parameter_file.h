@@ -2,15 +2,16 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
-#include "cmdline/search_entry.h"
+#include "model/diagnostic.h"
+#include "model/search_entry.h"
 
 namespace vesk {
 
-struct ConsoleOutput;
-
-// Appends the file's entries; false after reporting at least one message.
-bool readParameterFile(ConsoleOutput& output, std::u16string_view fileName,
-                       SearchEntryList& entries);
+// Appends the file's terms and what went wrong; false after at least one
+// diagnostic, when the run is to end.
+bool readParameterFile(std::u16string_view fileName, std::vector<SearchTerm>& terms,
+                       std::vector<Diagnostic>& diagnostics);
 
 }  // namespace vesk

@@ -4,21 +4,31 @@
 #include <optional>
 #include <string_view>
 
-#include "app/messages.h"
-#include "cmdline/ascii.h"
-#include "cmdline/option_letters.h"
+#include "base/ascii.h"
 #include "cmdline/parameter_file.h"
+#include "cmdline/term_option.h"
 #include "platform/filesystem.h"
 
 namespace vesk {
 namespace {
 
+// The display options as the user gave them; "/c" with "/ce", or "/l" with
+// "/lv", are one option.
+struct DisplayFlags {
+  bool count = false;
+  bool countWhenNotFound = true;  // "/ce" clears it
+  bool list = false;
+  bool listFound = true;  // "/lv" clears it
+  bool lineNumbers = false;
+  bool quiet = false;
+};
+
 // What one parse works on; index is the next argument to examine.
 struct ParseState {
-  ConsoleOutput& output;
   const std::vector<std::u16string>& arguments;
-  RunSettings& settings;
-  SearchEntryList& entries;
+  ParsedCommandLine& parsed;
+  DisplayFlags display;
+  bool encodingGiven = false;
   std::size_t index = 0;
 };
 
@@ -60,103 +70,87 @@ std::optional<Flag> flagOf(std::u16string_view argument) {
   return std::nullopt;
 }
 
+bool fail(ParseState& state, MessageId id, std::u16string_view subject = {}) {
+  state.parsed.diagnostics.push_back(Diagnostic{id, std::u16string(subject)});
+  return false;
+}
+
 std::size_t argumentsLeft(const ParseState& state) {
   return state.arguments.size() - state.index;
 }
 
-// The option argument is at state.index; its terms follow it.
-bool parseSearchOption(ParseState& state) {
-  const std::u16string& option = state.arguments[state.index];
-  if (argumentsLeft(state) < 2) {
-    reportError(state.output, MessageId::SearchStringNotSpecified);
-    return false;
+// What is reported when the option is followed by fewer terms than it takes:
+// [0] with none, [1] with one.
+constexpr std::array<MessageId, 2> missingTermMessages(TermOption option) {
+  if (option == TermOption::Search) {
+    return {MessageId::SearchStringNotSpecified, MessageId::SearchStringNotSpecified};
   }
-  SearchLetters letters;
-  if (!applySearchLetters(optionLetters(option), letters)) {
-    reportError(state.output, option, MessageId::ParameterInvalid);
-    return false;
-  }
-  const std::u16string& term = state.arguments[state.index + 1];
-  state.entries.push_back(
-      makeSearchEntry(letters.ignoreCase, letters.literal, letters.invert, term));
-  state.index += 2;
-  return true;
+  return {MessageId::SearchAndReplaceNotSpecified, MessageId::ReplaceStringNotSpecified};
 }
 
-bool parseReplaceOption(ParseState& state) {
-  const std::u16string& option = state.arguments[state.index];
-  if (argumentsLeft(state) < 2) {
-    reportError(state.output, MessageId::SearchAndReplaceNotSpecified);
-    return false;
+// The option argument is at state.index; its terms follow it. The terms are
+// counted before the letters are looked at.
+bool parseTermOption(ParseState& state, TermOption option) {
+  const std::u16string& optionText = state.arguments[state.index];
+  const std::size_t terms = termCount(option);
+  const std::size_t given = argumentsLeft(state) - 1;
+  if (given < terms) return fail(state, missingTermMessages(option)[given]);
+  TermLetters letters;
+  if (!applyTermLetters(option, optionLetters(optionText), letters)) {
+    return fail(state, MessageId::ParameterInvalid, optionText);
   }
-  if (argumentsLeft(state) < 3) {
-    reportError(state.output, MessageId::ReplaceStringNotSpecified);
-    return false;
-  }
-  ReplaceLetters letters;
-  if (!applyReplaceLetters(optionLetters(option), letters)) {
-    reportError(state.output, option, MessageId::ParameterInvalid);
-    return false;
-  }
-  const std::u16string& searchTerm = state.arguments[state.index + 1];
-  const std::u16string& replaceTerm = state.arguments[state.index + 2];
-  state.entries.push_back(makeReplaceEntry(letters.ignoreCase, letters.literal, letters.escapes,
-                                           searchTerm, replaceTerm));
-  state.index += 3;
+  const std::u16string& searchText = state.arguments[state.index + 1];
+  const std::u16string_view replaceText =
+      terms == 2 ? std::u16string_view(state.arguments[state.index + 2]) : std::u16string_view();
+  state.parsed.terms.push_back(makeTerm(option, letters, searchText, replaceText));
+  state.index += 1 + terms;
   return true;
 }
 
 bool parseParameterFileOption(ParseState& state) {
-  if (argumentsLeft(state) < 2) {
-    reportError(state.output, MessageId::ParameterFileNotSpecified);
-    return false;
-  }
+  if (argumentsLeft(state) < 2) return fail(state, MessageId::ParameterFileNotSpecified);
   const std::u16string& fileName = state.arguments[state.index + 1];
   state.index += 2;
-  return readParameterFile(state.output, fileName, state.entries);
+  return readParameterFile(fileName, state.parsed.terms, state.parsed.diagnostics);
 }
 
-bool setEncoding(ParseState& state, std::u16string_view name) {
-  if (state.settings.encodingGiven) {
-    reportError(state.output, u"/u", MessageId::ParameterAlreadySpecified);
-    return false;
-  }
-  state.settings.encodingGiven = true;
-  state.settings.encodingName = name;
+bool setEncoding(ParseState& state, InputEncoding encoding) {
+  if (state.encodingGiven) return fail(state, MessageId::ParameterAlreadySpecified, u"/u");
+  state.encodingGiven = true;
+  state.parsed.options.encoding = encoding;
   return true;
 }
 
 bool applyFlag(ParseState& state, Flag flag) {
-  RunSettings& settings = state.settings;
+  DisplayFlags& display = state.display;
   switch (flag) {
     case Flag::CountFound:
-      settings.countWhenNotFound = false;
+      display.countWhenNotFound = false;
       [[fallthrough]];
     case Flag::Count:
-      settings.countMode = true;
+      display.count = true;
       return true;
     case Flag::Subfolders:
-      settings.subfolders = true;
-      settings.showFileNames = true;
+      state.parsed.options.subfolders = true;
       return true;
     case Flag::ListNotFound:
-      settings.listFound = false;
+      display.listFound = false;
       [[fallthrough]];
     case Flag::List:
-      settings.listMode = true;
+      display.list = true;
       return true;
     case Flag::LineNumbers:
-      settings.lineNumbers = true;
+      display.lineNumbers = true;
       return true;
     case Flag::Quiet:
-      settings.quiet = true;
+      display.quiet = true;
       return true;
     case Flag::Unicode:
-      return setEncoding(state, u"UNICODE");
+      return setEncoding(state, InputEncoding::Unicode);
     case Flag::Utf8:
-      return setEncoding(state, u"UTF-8");
+      return setEncoding(state, InputEncoding::Utf8);
     case Flag::Utf16:
-      return setEncoding(state, u"UTF-16LE");
+      return setEncoding(state, InputEncoding::Utf16Le);
   }
   return true;
 }
@@ -169,27 +163,21 @@ bool holdsForbiddenCharacter(std::u16string_view argument) {
 }
 
 bool setTarget(ParseState& state, const std::u16string& argument) {
+  std::u16string& target = state.parsed.options.target;
   // An option we do not know, and "/?" among other arguments, land here.
-  if (argument.front() == u'/' || !state.settings.target.empty()) {
-    reportError(state.output, argument, MessageId::ParameterInvalid);
-    return false;
+  if (argument.front() == u'/' || !target.empty()) {
+    return fail(state, MessageId::ParameterInvalid, argument);
   }
-  if (holdsForbiddenCharacter(argument)) {
-    reportError(state.output, argument, MessageId::FileNameInvalid);
-    return false;
-  }
-  state.settings.target = argument;
+  if (holdsForbiddenCharacter(argument)) return fail(state, MessageId::FileNameInvalid, argument);
+  target = argument;
   return true;
 }
 
 bool parseArgument(ParseState& state) {
   const std::u16string& argument = state.arguments[state.index];
-  if (argument.empty()) {
-    reportError(state.output, MessageId::EmptyParameter);
-    return false;
-  }
+  if (argument.empty()) return fail(state, MessageId::EmptyParameter);
   if (const std::optional<TermOption> option = termOptionOf(argument)) {
-    return *option == TermOption::Search ? parseSearchOption(state) : parseReplaceOption(state);
+    return parseTermOption(state, *option);
   }
   if (asciiEqualsIgnoringCase(argument, u"/f")) return parseParameterFileOption(state);
   ++state.index;
@@ -197,38 +185,44 @@ bool parseArgument(ParseState& state) {
   return setTarget(state, argument);
 }
 
-// Counts what the user gave; quiet implied by a count or list mode comes later.
-int displayOptionCount(const RunSettings& settings) {
-  return int{settings.countMode} + int{settings.listMode} + int{settings.lineNumbers} +
-         int{settings.quiet};
+// Counts what the user gave.
+int displayOptionCount(const DisplayFlags& display) {
+  return int{display.count} + int{display.list} + int{display.lineNumbers} + int{display.quiet};
+}
+
+DisplayMode displayModeOf(const DisplayFlags& display) {
+  if (display.count) {
+    return display.countWhenNotFound ? DisplayMode::Count : DisplayMode::CountFound;
+  }
+  if (display.list) return display.listFound ? DisplayMode::List : DisplayMode::ListNotFound;
+  if (display.lineNumbers) return DisplayMode::LineNumbers;
+  if (display.quiet) return DisplayMode::Quiet;
+  return DisplayMode::Lines;
 }
 
 bool checkCompleteJob(ParseState& state) {
-  if (displayOptionCount(state.settings) > 1) {
-    reportError(state.output, u"/c /l /n /q", MessageId::ParametersConflict);
-    return false;
+  const RunOptions& options = state.parsed.options;
+  if (displayOptionCount(state.display) > 1) {
+    return fail(state, MessageId::ParametersConflict, u"/c /l /n /q");
   }
-  if ((state.settings.subfolders || state.settings.encodingGiven) &&
-      state.settings.target.empty()) {
-    reportError(state.output, MessageId::FileOrFolderNotSpecified);
-    return false;
+  if ((options.subfolders || state.encodingGiven) && options.target.empty()) {
+    return fail(state, MessageId::FileOrFolderNotSpecified);
   }
-  if (state.entries.empty()) {
-    reportError(state.output, MessageId::SearchOrReplaceNotSpecified);
-    return false;
-  }
-  return validatePatterns(state.output, state.entries);
+  if (state.parsed.terms.empty()) return fail(state, MessageId::SearchOrReplaceNotSpecified);
+  state.parsed.options.display = displayModeOf(state.display);
+  return true;
 }
 
 }  // namespace
 
-bool parseOptions(ConsoleOutput& output, const std::vector<std::u16string>& arguments,
-                  RunSettings& settings, SearchEntryList& entries) {
-  ParseState state{output, arguments, settings, entries};
+ParsedCommandLine parseOptions(const std::vector<std::u16string>& arguments) {
+  ParsedCommandLine parsed;
+  ParseState state{arguments, parsed, {}, false, 0};
   while (state.index < arguments.size()) {
-    if (!parseArgument(state)) return false;
+    if (!parseArgument(state)) return parsed;
   }
-  return checkCompleteJob(state);
+  parsed.ok = checkCompleteJob(state);
+  return parsed;
 }
 
 }  // namespace vesk

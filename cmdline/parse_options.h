@@ -4,16 +4,22 @@
 #include <string>
 #include <vector>
 
-#include "cmdline/run_settings.h"
-#include "cmdline/search_entry.h"
+#include "model/diagnostic.h"
+#include "model/run_options.h"
+#include "model/search_entry.h"
 
 namespace vesk {
 
-struct ConsoleOutput;
+struct ParsedCommandLine {
+  bool ok = false;  // false: diagnostics says why, and the run ends
+  RunOptions options;
+  std::vector<SearchTerm> terms;  // in command-line order, parameter files at their place
+  // In the order found: at most one, or several for one parameter file.
+  std::vector<Diagnostic> diagnostics;
+};
 
-// Parses the arguments after the program name. False after one message (or,
-// for a parameter file, several) has been reported.
-bool parseOptions(ConsoleOutput& output, const std::vector<std::u16string>& arguments,
-                  RunSettings& settings, SearchEntryList& entries);
+// Parses the arguments after the program name. The first failing argument
+// ends parsing; later arguments are not looked at.
+ParsedCommandLine parseOptions(const std::vector<std::u16string>& arguments);
 
 }  // namespace vesk

@@ -45,10 +45,15 @@ struct DirectoryEntry {
   bool isSystem = false;
 };
 
+enum class Listing {
+  Found,    // at least one entry matches
+  NoMatch,  // nothing matches, or there is no such folder
+  Failed,   // the folder exists but its entries could not be read
+};
+
 // Lists the entries whose name matches the last component of pathPattern
 // (which may hold '*' and '?'), in the order of names that NTFS gives: the
 // POSIX build sorts them so, as readdir's order differs between machines.
-// Returns false when nothing matches or the folder cannot be listed.
-bool listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries);
+Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries);
 
 }  // namespace vesk::platform

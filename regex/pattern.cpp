@@ -2,6 +2,7 @@
 
 #include <pcre2.h>
 #include <cstdint>
+#include <new>
 
 #include "regex/ecma_translate.h"
 
@@ -48,35 +49,6 @@ constexpr std::uint32_t kHeapLimitKiB = 192 * 1024;
 constexpr std::size_t kJitStackStart = 32 * 1024;
 constexpr std::size_t kJitStackMax = 16 * 1024 * 1024;
 
-struct MatchResources {
-  std::unique_ptr<pcre2_jit_stack, JitStackFree> jitStack;
-  std::unique_ptr<pcre2_match_context, MatchContextFree> context;
-};
-
-MatchResources createMatchResources() {
-  MatchResources resources;
-  resources.context.reset(pcre2_match_context_create(nullptr));
-  if (!resources.context) return resources;
-  pcre2_set_match_limit(resources.context.get(), kMatchLimit);
-  pcre2_set_depth_limit(resources.context.get(), kDepthLimit);
-  pcre2_set_heap_limit(resources.context.get(), kHeapLimitKiB);
-  resources.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
-  if (resources.jitStack) {
-    pcre2_jit_stack_assign(resources.context.get(), nullptr, resources.jitStack.get());
-  }
-  return resources;
-}
-
-// One match context with one JIT stack serves every pattern for the whole
-// run, created on first use. The stack reserves several MiB, too much to
-// keep one per entry, and the program matches on one thread, so the stack is
-// never in use twice at a time. The limits are constants, so sharing the
-// context carries nothing from one match to the next.
-pcre2_match_context* sharedMatchContext() {
-  static const MatchResources resources = createMatchResources();
-  return resources.context.get();
-}
-
 std::unique_ptr<pcre2_code, CodeFree> compilePcre(const PcrePattern& translated, bool ignoreCase) {
   const std::unique_ptr<pcre2_compile_context, CompileContextFree> context(
       pcre2_compile_context_create(nullptr));
@@ -94,68 +66,55 @@ std::unique_ptr<pcre2_code, CodeFree> compilePcre(const PcrePattern& translated,
 
 struct CompiledPattern {
   std::unique_ptr<pcre2_code, CodeFree> code;
-  std::unique_ptr<pcre2_match_data, MatchDataFree> matchData;
   std::size_t groupCount = 0;
   std::u16string requiredText;
   bool jit = false;
-  int lastResult = 0;  // pcre2_match's count of set groups for the last Found, else 0
 };
 
-std::optional<Pattern> compilePattern(std::u16string_view ecmaPattern, bool ignoreCase,
-                                      JitUse jit) {
-  const auto translated = translateEcmaPattern(ecmaPattern, ignoreCase);
-  if (!translated) return std::nullopt;
-  auto compiled = std::make_shared<CompiledPattern>();
-  compiled->code = compilePcre(*translated, ignoreCase);
-  if (!compiled->code) return std::nullopt;
-  compiled->matchData.reset(pcre2_match_data_create_from_pattern(compiled->code.get(), nullptr));
-  if (!compiled->matchData) return std::nullopt;
-  compiled->groupCount = translated->groupCount;
-  compiled->requiredText = std::move(translated->requiredText);
-  // PCRE2 10.42's JIT compares back-references without Unicode case
-  // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
-  const bool jitFoldsLikeInterpreter = !(ignoreCase && translated->hasBackReference);
-  // When the JIT cannot compile (no JIT for this processor, no executable
-  // memory), the interpreter gives the same answers, only more slowly.
-  compiled->jit = jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter &&
-                  pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE) == 0;
-  return Pattern{std::move(compiled)};
-}
+struct WorkspaceData {
+  std::unique_ptr<pcre2_match_context, MatchContextFree> context;
+  std::unique_ptr<pcre2_jit_stack, JitStackFree> jitStack;
+  std::unique_ptr<pcre2_match_data, MatchDataFree> matchData;
+  std::size_t groupCapacity = 0;  // groups the match data holds, group 0 included
+  int lastResult = 0;             // pcre2_match's count of set groups for the last Found, else 0
+};
 
-bool usesJit(const Pattern& pattern) {
-  return pattern.compiled && pattern.compiled->jit;
+void WorkspaceDataFree::operator()(WorkspaceData* data) const {
+  delete data;
 }
 
 namespace {
 
-int runMatch(CompiledPattern& compiled, std::u16string_view subject, std::size_t start,
-             std::uint32_t options) {
-  // An empty view may carry no pointer at all; PCRE2 wants one.
-  const char16_t* text = subject.empty() ? u"" : subject.data();
-  return pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(text), subject.size(), start,
-                     options, compiled.matchData.get(), sharedMatchContext());
+CompileResult compileTranslated(const PcrePattern& translated, bool ignoreCase, JitUse jit) {
+  auto compiled = std::make_shared<CompiledPattern>();
+  compiled->code = compilePcre(translated, ignoreCase);
+  if (!compiled->code) return {};
+  compiled->groupCount = translated.groupCount;
+  compiled->requiredText = translated.requiredText;
+  // PCRE2 10.42's JIT compares back-references without Unicode case
+  // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
+  const bool jitFoldsLikeInterpreter = !(ignoreCase && translated.hasBackReference);
+  // When the JIT cannot compile (no JIT for this processor, no executable
+  // memory), the interpreter gives the same answers, only more slowly.
+  compiled->jit = jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter &&
+                  pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE) == 0;
+  return CompileResult{Pattern{std::move(compiled)}};
 }
 
 }  // namespace
 
-MatchOutcome findMatch(Pattern& pattern, std::u16string_view subject, std::size_t start,
-                       MatchOptions options) {
-  if (!pattern.compiled) return MatchOutcome::GaveUp;
-  CompiledPattern& compiled = *pattern.compiled;
-  compiled.lastResult = 0;
-  if (start > subject.size()) return MatchOutcome::NotFound;
-  const std::uint32_t flags = options.notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0;
-  int result = runMatch(compiled, subject, start, flags);
-  // The interpreter keeps its backtracking memory on the heap, where the
-  // limit is far larger than the JIT stack.
-  if (result == PCRE2_ERROR_JIT_STACKLIMIT) {
-    result = runMatch(compiled, subject, start, flags | PCRE2_NO_JIT);
+CompileResult compilePattern(std::u16string_view ecmaPattern, bool ignoreCase, JitUse jit) {
+  try {
+    const auto translated = translateEcmaPattern(ecmaPattern, ignoreCase);
+    if (!translated) return {};
+    return compileTranslated(*translated, ignoreCase, jit);
+  } catch (const std::bad_alloc&) {
+    return CompileResult{std::nullopt, PatternError::OutOfMemory};
   }
-  if (result == PCRE2_ERROR_NOMATCH) return MatchOutcome::NotFound;
-  if (result < 0) return MatchOutcome::GaveUp;
-  // The match data is sized for the pattern, so 0 (too few slots) cannot occur.
-  compiled.lastResult = result;
-  return MatchOutcome::Found;
+}
+
+bool usesJit(const Pattern& pattern) {
+  return pattern.compiled && pattern.compiled->jit;
 }
 
 std::u16string_view requiredText(const Pattern& pattern) {
@@ -167,11 +126,70 @@ std::size_t groupCount(const Pattern& pattern) {
   return pattern.compiled ? pattern.compiled->groupCount : 0;
 }
 
-std::optional<Span> groupSpan(const Pattern& pattern, std::size_t n) {
-  if (!pattern.compiled || n >= static_cast<std::size_t>(pattern.compiled->lastResult)) {
-    return std::nullopt;
+// Each workspace has its own match context and JIT stack: the stack serves
+// one match at a time, so two threads must never share one. The limits are
+// constants, so a context carries nothing from one match to the next.
+MatchWorkspace createMatchWorkspace() {
+  MatchWorkspace workspace{std::unique_ptr<WorkspaceData, WorkspaceDataFree>(new WorkspaceData)};
+  WorkspaceData& data = *workspace.data;
+  data.context.reset(pcre2_match_context_create(nullptr));
+  if (!data.context) return workspace;
+  pcre2_set_match_limit(data.context.get(), kMatchLimit);
+  pcre2_set_depth_limit(data.context.get(), kDepthLimit);
+  pcre2_set_heap_limit(data.context.get(), kHeapLimitKiB);
+  data.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
+  if (data.jitStack) pcre2_jit_stack_assign(data.context.get(), nullptr, data.jitStack.get());
+  return workspace;
+}
+
+namespace {
+
+// Match data that holds every group of the pattern; false when there is no
+// memory for it.
+bool fitMatchData(WorkspaceData& data, const CompiledPattern& compiled) {
+  const std::size_t needed = compiled.groupCount + 1;
+  if (data.matchData && data.groupCapacity >= needed) return true;
+  data.matchData.reset(pcre2_match_data_create(static_cast<std::uint32_t>(needed), nullptr));
+  data.groupCapacity = data.matchData ? needed : 0;
+  return data.matchData != nullptr;
+}
+
+int runMatch(const CompiledPattern& compiled, WorkspaceData& data, std::u16string_view subject,
+             std::size_t start, std::uint32_t options) {
+  // An empty view may carry no pointer at all; PCRE2 wants one.
+  const char16_t* text = subject.empty() ? u"" : subject.data();
+  return pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(text), subject.size(), start,
+                     options, data.matchData.get(), data.context.get());
+}
+
+}  // namespace
+
+MatchOutcome findMatch(const Pattern& pattern, MatchWorkspace& workspace,
+                       std::u16string_view subject, std::size_t start, MatchOptions options) {
+  WorkspaceData& data = *workspace.data;
+  data.lastResult = 0;
+  if (!pattern.compiled || !data.context) return MatchOutcome::GaveUp;
+  const CompiledPattern& compiled = *pattern.compiled;
+  if (!fitMatchData(data, compiled)) return MatchOutcome::GaveUp;
+  if (start > subject.size()) return MatchOutcome::NotFound;
+  const std::uint32_t flags = options.notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0;
+  int result = runMatch(compiled, data, subject, start, flags);
+  // The interpreter keeps its backtracking memory on the heap, where the
+  // limit is far larger than the JIT stack.
+  if (result == PCRE2_ERROR_JIT_STACKLIMIT) {
+    result = runMatch(compiled, data, subject, start, flags | PCRE2_NO_JIT);
   }
-  const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(pattern.compiled->matchData.get());
+  if (result == PCRE2_ERROR_NOMATCH) return MatchOutcome::NotFound;
+  if (result < 0) return MatchOutcome::GaveUp;
+  // The match data is sized for the pattern, so 0 (too few slots) cannot occur.
+  data.lastResult = result;
+  return MatchOutcome::Found;
+}
+
+std::optional<Span> groupSpan(const MatchWorkspace& workspace, std::size_t n) {
+  const WorkspaceData& data = *workspace.data;
+  if (n >= static_cast<std::size_t>(data.lastResult)) return std::nullopt;
+  const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(data.matchData.get());
   if (offsets[2 * n] == PCRE2_UNSET) return std::nullopt;
   return Span{offsets[2 * n], offsets[2 * n + 1]};
 }

@@ -84,4 +84,27 @@ void appendExpansion(std::u16string& out, std::u16string_view format, const Matc
   }
 }
 
+std::u16string formatLiteralText(std::u16string_view format) {
+  std::u16string literal;
+  for (std::size_t pos = 0; pos < format.size();) {
+    const FormatPiece piece = nextFormatPiece(format, pos);
+    switch (piece.kind) {
+      case FormatPieceKind::Text:
+        literal += piece.source;
+        break;
+      case FormatPieceKind::Dollar:
+      case FormatPieceKind::LoneDollar:
+        literal += u'$';
+        break;
+      case FormatPieceKind::WholeMatch:
+      case FormatPieceKind::TextBefore:
+      case FormatPieceKind::TextAfter:
+      case FormatPieceKind::Group:
+      case FormatPieceKind::FinalDollar:
+        break;
+    }
+  }
+  return literal;
+}
+
 }  // namespace vesk::regex

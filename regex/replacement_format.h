@@ -45,4 +45,10 @@ struct MatchForFormat {
 // part or does not exist), "$0" and "$00" themselves, any other "$" itself.
 void appendExpansion(std::u16string& out, std::u16string_view format, const MatchForFormat& match);
 
+// The text a format yields when every reference expands to nothing, by the
+// program's own reading: "$$" gives "$", "$0" and "$00" give nothing although
+// the expansion keeps them, and a final "$" is dropped although the expansion
+// keeps it.
+std::u16string formatLiteralText(std::u16string_view format);
+
 }  // namespace vesk::regex

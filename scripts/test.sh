@@ -4,14 +4,23 @@
 #   AddressSanitizer and UndefinedBehaviorSanitizer, the command-line cases
 #   against the 64-bit Windows build under Wine, the checks of the 32-bit
 #   product, bounded fuzzing, and one small run of the benchmark.
+# Usage: scripts/test.sh [--quick]
+#   --quick: the Linux build with its unit, layer, command-line and regex
+#   tests only, for the edit-build-test loop (a few minutes).
 # Environment: VESK_CACHE (default ~/.cache/vesk), VESK_FUZZ_SECONDS (default 60).
 set -uo pipefail
 cd "$(dirname "$0")/.."
+quick=false
+case "${1:-}" in
+  --quick) quick=true ;;
+  "") ;;
+  *) echo "usage: scripts/test.sh [--quick]" >&2; exit 2 ;;
+esac
 export VESK_CACHE=${VESK_CACHE:-$HOME/.cache/vesk}
 fuzz_seconds=${VESK_FUZZ_SECONDS:-60}
 jobs=$(nproc)
 
-scripts/setup.sh all || exit 1
+if $quick; then scripts/setup.sh native || exit 1; else scripts/setup.sh all || exit 1; fi
 
 # Every tree is built anew in a fresh clone; ccache keeps the compiled
 # objects outside the checkout, so a run with warm caches rebuilds quickly.
@@ -33,10 +42,16 @@ step() {  # step NAME COMMAND...
     failures+=("$name")
   fi
 }
-build() {  # build PRESET DIR [cmake options...]
-  local preset=$1 dir=$2
-  shift 2
-  cmake --preset "$preset" "$@" >/dev/null && cmake --build "$dir" -j"$jobs"
+build() {  # build PRESET [cmake options...]
+  local preset=$1
+  shift
+  cmake --preset "$preset" "$@" >/dev/null && cmake --build --preset "$preset" -j"$jobs"
+}
+summary() {
+  echo
+  for f in "${failures[@]}"; do echo "FAILED: $f"; done
+  echo "checks: $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
 }
 # Each fuzz target runs for a bounded time on a corpus kept in the cache,
 # seeded from tests/fuzz/seeds/NAME when that folder exists.
@@ -57,15 +72,20 @@ fuzz() {
   return $ok
 }
 
-step "build linux" build posix build
-step "build sanitizers" build sanitize build-asan
-pcre32=$(scripts/pcre2-mingw.sh i686) && pcre64=$(scripts/pcre2-mingw.sh x86_64)
-step "build windows 32-bit" build win32 build-win32 -DVESK_PCRE2_PREFIX="$pcre32"
-step "build windows 64-bit" build win64 build-win64 -DVESK_PCRE2_PREFIX="$pcre64"
-step "build fuzzers" build fuzz build-fuzz
+step "build linux" build posix
+step "tests linux" ctest --preset posix
+if $quick; then
+  summary
+  exit
+fi
 
-step "tests linux" ctest --test-dir build --output-on-failure
-step "tests sanitizers" ctest --test-dir build-asan --output-on-failure
+step "build sanitizers" build sanitize
+pcre32=$(scripts/pcre2-mingw.sh i686) && pcre64=$(scripts/pcre2-mingw.sh x86_64)
+step "build windows 32-bit" build win32 -DVESK_PCRE2_PREFIX="$pcre32"
+step "build windows 64-bit" build win64 -DVESK_PCRE2_PREFIX="$pcre64"
+step "build fuzzers" build fuzz
+
+step "tests sanitizers" ctest --preset sanitize
 step "windows 32-bit product" node tests/windows/check_exe.mjs build-win32/vesk.exe i386 i686-w64-mingw32-objdump
 step "windows 64-bit build" node tests/windows/check_exe.mjs build-win64/vesk.exe amd64 x86_64-w64-mingw32-objdump
 
@@ -79,7 +99,4 @@ if [ -x bench/compare ]; then
   step "benchmark smoke run" bench/compare --smoke
 fi
 
-echo
-for f in "${failures[@]}"; do echo "FAILED: $f"; done
-echo "checks: $passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+summary

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/messages.h"
+#include "output/report.h"
 #include "platform/files.h"
 #include "platform/filesystem.h"
 
@@ -25,52 +25,81 @@ bool isWalkableFolder(const platform::DirectoryEntry& entry) {
          entry.name != u"..";
 }
 
+void reportPath(FileSearch& search, MessageId id, std::u16string_view path) {
+  report(search.output, Diagnostic{id, std::u16string(path)});
+}
+
 // The file pass of one folder; true when some file had a hit.
-bool processMatchingFiles(ProcessContext& context, const std::u16string& folder,
-                          const std::vector<platform::DirectoryEntry>& listing) {
+bool searchMatchingFiles(FileSearch& search, const std::u16string& folder,
+                         const std::vector<platform::DirectoryEntry>& listing) {
   bool found = false;
   for (const platform::DirectoryEntry& entry : listing) {
     if (!isReadableFile(entry)) continue;
     const std::u16string path = folder + entry.name;
     platform::InputFile file;
     if (!platform::openInputFile(path, file)) {
-      reportError(context.output, path, MessageId::FileNotOpened);
+      reportPath(search, MessageId::FileNotOpened, path);
       continue;
     }
-    if (processFile(context, file, context.settings.showFileNames, entry.name)) found = true;
+    if (searchFile(search, fileSource(file), InputNames{entry.name, path})) found = true;
     platform::closeInputFile(file);
   }
   return found;
+}
+
+void queueSubfolders(const std::u16string& relative,
+                     const std::vector<platform::DirectoryEntry>& listing,
+                     std::vector<std::u16string>& pending) {
+  for (auto entry = listing.rbegin(); entry != listing.rend(); ++entry) {
+    if (isWalkableFolder(*entry)) {
+      pending.push_back(relative + entry->name + platform::pathSeparator());
+    }
+  }
 }
 
 }  // namespace
 
 // Depth first, files before subfolders, each in listing order. The pending
 // folders are kept on a list rather than the call stack, so that a tree as
-// deep as the file system allows cannot exhaust the stack.
-bool walkFolder(ProcessContext& context, const TargetState& target) {
-  const bool subfolders = context.settings.subfolders;
+// deep as the file system allows cannot exhaust the stack. A folder that
+// exists but cannot be listed is reported once and not entered.
+bool walkFolder(FileSearch& search, const ResolvedTarget& target) {
+  const bool subfolders = search.plan.subfolders;
   bool found = false;
   std::vector<std::u16string> pending{u""};  // relative folders, the next one last
   std::vector<platform::DirectoryEntry> listing;
   while (!pending.empty()) {
     const std::u16string relative = std::move(pending.back());
     pending.pop_back();
-    context.folderHeader.label = folderLabelFor(relative);
-    context.folderHeader.pending = subfolders;
+    search.folderHeader.label = folderLabelFor(relative);
+    search.folderHeader.pending = subfolders;
     const std::u16string folder = target.baseFolder + relative;
     const std::u16string filesSpec = folder + target.namePattern;
-    if (platform::listDirectory(filesSpec, listing)) {
-      if (processMatchingFiles(context, folder, listing)) found = true;
-    } else if (!subfolders) {
-      reportError(context.output, filesSpec, MessageId::FileNotFound);
-      return false;
+    switch (platform::listDirectory(filesSpec, listing)) {
+      case platform::Listing::Found:
+        if (searchMatchingFiles(search, folder, listing)) found = true;
+        break;
+      case platform::Listing::NoMatch:
+        if (!subfolders) {
+          reportPath(search, MessageId::FileNotFound, filesSpec);
+          return false;
+        }
+        break;
+      case platform::Listing::Failed:
+        reportPath(search, MessageId::FolderNotListed, folder);
+        if (!subfolders) return false;
+        continue;
     }
-    if (!subfolders || !platform::listDirectory(folder + u"*", listing)) continue;
-    for (auto entry = listing.rbegin(); entry != listing.rend(); ++entry) {
-      if (isWalkableFolder(*entry)) {
-        pending.push_back(relative + entry->name + platform::pathSeparator());
-      }
+    if (!subfolders) continue;
+    switch (platform::listDirectory(folder + u"*", listing)) {
+      case platform::Listing::Found:
+        queueSubfolders(relative, listing, pending);
+        break;
+      case platform::Listing::NoMatch:
+        break;
+      case platform::Listing::Failed:
+        reportPath(search, MessageId::FolderNotListed, folder);
+        break;
     }
   }
   return found;

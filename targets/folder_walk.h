@@ -1,12 +1,12 @@
 // The depth-first walk over the base folder and, with "/d", its subfolders.
 #pragma once
 
-#include "process/process_file.h"
+#include "search/file_search.h"
 #include "targets/target_resolution.h"
 
 namespace vesk {
 
-// Processes every matching file; true when any file at any depth had a hit.
-bool walkFolder(ProcessContext& context, const TargetState& target);
+// Searches every matching file; true when any file at any depth had a hit.
+bool walkFolder(FileSearch& search, const ResolvedTarget& target);
 
 }  // namespace vesk

@@ -1,27 +1,27 @@
-// Turns the target into a base folder and a file-name pattern, or standard
-// input, and runs the walk.
+// Turns the target the user typed into a base folder and a file-name
+// pattern for the walk, or standard input.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
-#include "app/console_output.h"
-#include "cmdline/run_settings.h"
-#include "cmdline/search_entry.h"
+#include "model/diagnostic.h"
 
 namespace vesk {
 
-struct TargetState {
-  std::u16string baseFolder;   // always ends in the path separator
-  std::u16string namePattern;  // empty: standard input
+struct ResolvedTarget {
+  std::u16string baseFolder;    // always ends in the path separator
+  std::u16string namePattern;   // empty: standard input
+  bool showsFileNames = false;  // a folder, a wildcard, or a name only a listing finds
 };
 
-enum class Resolution { Resolved, Failed };
+struct TargetResolution {
+  ResolvedTarget target;
+  std::optional<Diagnostic> failure;  // set when the target cannot be used
+};
 
-// Resolves settings.target; may set settings.showFileNames. Reports and
-// returns Failed when the target cannot be used.
-Resolution resolveTarget(ConsoleOutput& output, RunSettings& settings, TargetState& target);
-
-// The whole target phase; returns the exit code.
-int runTarget(ConsoleOutput& output, RunSettings& settings, SearchEntryList& entries);
+// An empty target means standard input.
+TargetResolution resolveTarget(std::u16string_view typed, bool subfolders);
 
 }  // namespace vesk

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/utf8.h"
 #include "platform/posix/locale.h"
-#include "platform/utf8.h"
 
 namespace vesk::platform {
 namespace {

@@ -9,9 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "base/ascii.h"
+#include "base/wildcard.h"
 #include "platform/codepage.h"
 #include "platform/posix/paths.h"
-#include "platform/wildcard.h"
 
 namespace vesk::platform {
 
@@ -33,12 +34,9 @@ std::u16string widePath(std::string_view path) {
 
 namespace {
 
-char16_t foldedAscii(char16_t c) {
-  return c >= u'a' && c <= u'z' ? c - u'a' + u'A' : c;
-}
-
+// NTFS orders names by their upper-cased form.
 bool listedBefore(const DirectoryEntry& a, const DirectoryEntry& b) {
-  const auto folded = [](char16_t x, char16_t y) { return foldedAscii(x) < foldedAscii(y); };
+  const auto folded = [](char16_t x, char16_t y) { return asciiUpper(x) < asciiUpper(y); };
   if (std::lexicographical_compare(a.name.begin(), a.name.end(), b.name.begin(), b.name.end(),
                                    folded)) {
     return true;
@@ -48,10 +46,6 @@ bool listedBefore(const DirectoryEntry& a, const DirectoryEntry& b) {
     return false;
   }
   return a.name < b.name;
-}
-
-bool hasWildcard(std::u16string_view path) {
-  return path.find_first_of(u"*?") != path.npos;
 }
 
 std::string currentFolder() {
@@ -159,13 +153,19 @@ bool isDeviceFolder(std::u16string_view) {
   return false;
 }
 
-bool listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
+Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
   entries.clear();
   const PathParts parts = splitFullPath(pathPattern);
   const std::string folder = posix::nativePath(parts.folder.empty() ? u"./" : parts.folder);
   const std::unique_ptr<DIR, DirectoryCloser> dir(::opendir(folder.c_str()));
-  if (!dir) return false;
-  while (const dirent* entry = ::readdir(dir.get())) {
+  if (!dir) return errno == ENOENT || errno == ENOTDIR ? Listing::NoMatch : Listing::Failed;
+  for (;;) {
+    errno = 0;  // readdir tells its end from an error only through errno
+    const dirent* entry = ::readdir(dir.get());
+    if (entry == nullptr) {
+      if (errno != 0) return Listing::Failed;
+      break;
+    }
     std::u16string name = posix::widePath(entry->d_name);
     if (!matchesWildcard(parts.name, name)) continue;
     entries.push_back(describeEntry(folder, *entry, std::move(name)));
@@ -174,7 +174,7 @@ bool listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>&
   // machine to the next; names sorted as NTFS lists them (case folded) make
   // every run's output the same, and the same as on Windows.
   std::sort(entries.begin(), entries.end(), listedBefore);
-  return !entries.empty();
+  return entries.empty() ? Listing::NoMatch : Listing::Found;
 }
 
 }  // namespace vesk::platform

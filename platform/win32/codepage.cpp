@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/utf8.h"
+#include "base/utf8.h"
 
 namespace vesk::platform {
 

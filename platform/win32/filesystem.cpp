@@ -67,17 +67,43 @@ bool isDeviceFolder(std::u16string_view folder) {
                               static_cast<int>(folder.size()), L"\\\\.\\", 4, TRUE) == CSTR_EQUAL;
 }
 
-bool listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
+namespace {
+
+// The errors of a search that mean there is nothing to list rather than a
+// folder that cannot be read.
+bool meansNothingThere(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_NO_MORE_FILES:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME:
+    case ERROR_DIRECTORY:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
   entries.clear();
   WIN32_FIND_DATAW data;
   HANDLE search = FindFirstFileExW(win32::wide(pathPattern).c_str(), FindExInfoBasic, &data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (search == INVALID_HANDLE_VALUE) return false;
+  if (search == INVALID_HANDLE_VALUE) {
+    return meansNothingThere(GetLastError()) ? Listing::NoMatch : Listing::Failed;
+  }
   do {
     entries.push_back(describeEntry(data));
   } while (FindNextFileW(search, &data));
+  const DWORD error = GetLastError();
   FindClose(search);
-  return true;
+  return error == ERROR_NO_MORE_FILES ? Listing::Found : Listing::Failed;
 }
 
 }  // namespace vesk::platform

@@ -20,10 +20,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/console_output.h"
+#include "base/utf8.h"
 #include "cmdline/parse_options.h"
+#include "model/run_plan.h"
 #include "platform/filesystem.h"
-#include "platform/utf8.h"
 
 namespace vesk {
 namespace {
@@ -60,27 +60,30 @@ std::vector<std::u16string> argumentsFrom(std::string_view bytes) {
       if (argument[at] == '/') argument[at] = '_';
     }
     arguments.emplace_back();
-    platform::appendWideFromUtf8(argument, arguments.back());
+    appendWideFromUtf8(argument, arguments.back());
     if (end == std::string_view::npos) return arguments;
     start = end + 1;
   }
 }
 
-void checkCompleteJob(const RunSettings& settings, const SearchEntryList& entries) {
-  const int displayModes = int{settings.countMode} + int{settings.listMode} +
-                           int{settings.lineNumbers} + int{settings.quiet};
-  check(displayModes <= 1, "accepted more than one display mode");
-  check(!entries.empty(), "accepted a job without entries");
-  for (const char16_t c : settings.target) {
+void checkCompleteJob(const RunOptions& options, const std::vector<SearchTerm>& terms) {
+  check(!terms.empty(), "accepted a job without entries");
+  for (const char16_t c : options.target) {
     check(!platform::isForbiddenInTarget(c), "accepted a forbidden character in the target");
   }
-  check(!settings.target.starts_with(u'/'), "accepted an option as the target");
-  check(!(settings.subfolders || settings.encodingGiven) || !settings.target.empty(),
+  check(!options.target.starts_with(u'/'), "accepted an option as the target");
+  check(!(options.subfolders || options.encoding != InputEncoding::CodePage) ||
+            !options.target.empty(),
         "accepted /d or an encoding without a target");
-  check(settings.subfolders == settings.showFileNames, "/d without file names");
-  for (const SearchEntry& entry : entries) {
-    check(!entry.isReplace || !entry.invert, "an inverted replace entry");
-    check(entry.compiled.compiled != nullptr, "an entry left uncompiled");
+  check(!options.subfolders || planRun(options, PlannedTarget{}, 0).showFileNames,
+        "/d without file names");
+  for (const SearchTerm& term : terms) {
+    check(!term.isReplace || !term.invert, "an inverted replace entry");
+  }
+  const BuiltEntries built = buildEntries(terms);
+  check(built.failure || built.entries.size() == terms.size(), "an entry left uncompiled");
+  for (const SearchEntry& entry : built.entries) {
+    check(entry.pattern.compiled != nullptr, "an entry left uncompiled");
   }
 }
 
@@ -98,17 +101,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vesk;
   if (size == 0) return 0;
-  ConsoleOutput output;
-  output.console.language = (data[0] & 1) != 0 ? Language::English : Language::Japanese;
   const std::vector<std::u16string> arguments =
       size == 1
           ? std::vector<std::u16string>{}
           : argumentsFrom(std::string_view(reinterpret_cast<const char*>(data) + 1, size - 1));
 
   const int freeBefore = lowestFreeDescriptor();
-  RunSettings settings;
-  SearchEntryList entries;
-  if (parseOptions(output, arguments, settings, entries)) checkCompleteJob(settings, entries);
+  const ParsedCommandLine parsed = parseOptions(arguments);
+  check(parsed.ok == parsed.diagnostics.empty(), "a failure without a diagnostic, or the reverse");
+  check(parsed.diagnostics.size() <= 1 || !parsed.ok, "several diagnostics for a good job");
+  if (parsed.ok) checkCompleteJob(parsed.options, parsed.terms);
   check(lowestFreeDescriptor() == freeBefore, "a parameter file was left open");
   return 0;
 }

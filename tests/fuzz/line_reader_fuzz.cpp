@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/utf8.h"
+#include "io/line_reader.h"
 #include "platform/codepage.h"
-#include "platform/utf8.h"
-#include "process/line_reader.h"
 
 namespace vesk {
 namespace {
@@ -34,8 +34,8 @@ void check(bool holds, const char* what) {
   std::abort();
 }
 
-constexpr ReadingMode kModes[] = {ReadingMode::CodePage, ReadingMode::Unicode, ReadingMode::Utf8,
-                                  ReadingMode::Utf16Le};
+constexpr InputEncoding kModes[] = {InputEncoding::CodePage, InputEncoding::Unicode,
+                                    InputEncoding::Utf8, InputEncoding::Utf16Le};
 // Reads of every size for short inputs; inputs with filler text get larger
 // reads, which keeps each run fast while block boundaries still fall anywhere.
 constexpr std::size_t kReadSizes[] = {0, 1, 2, 3, 5, 64, 4096, 65537};
@@ -76,7 +76,7 @@ template <typename Unit>
   Lines lines;
   for (const std::string& piece : splitPieces(text)) {
     lines.emplace_back();
-    platform::appendWideFromUtf8(piece, lines.back());
+    appendWideFromUtf8(piece, lines.back());
   }
   return lines;
 }
@@ -92,37 +92,37 @@ template <typename Unit>
   return units;
 }
 
-[[clang::no_sanitize("coverage")]] Lines modelUnicode(std::string_view bytes, ReadingMode mode) {
+[[clang::no_sanitize("coverage")]] Lines modelUnicode(std::string_view bytes, InputEncoding mode) {
   std::u16string units;
   if (bytes.starts_with("\xEF\xBB\xBF")) {
-    platform::appendWideFromUtf8(bytes.substr(3), units);
+    appendWideFromUtf8(bytes.substr(3), units);
   } else if (bytes.starts_with("\xFF\xFE")) {
     units = utf16Units(bytes.substr(2), false);
   } else if (bytes.starts_with("\xFE\xFF")) {
     units = utf16Units(bytes.substr(2), true);
-  } else if (mode == ReadingMode::Utf8) {
-    platform::appendWideFromUtf8(bytes, units);
+  } else if (mode == InputEncoding::Utf8) {
+    appendWideFromUtf8(bytes, units);
   } else {
     units = utf16Units(bytes, false);
   }
   return splitPieces(withoutCrBeforeLf(units));
 }
 
-Lines readerLines(std::string_view bytes, ReadingMode mode, std::size_t readSize) {
+Lines readerLines(std::string_view bytes, InputEncoding mode, std::size_t readSize) {
   LineReader reader;
-  startReadingMemory(reader, bytes, mode, platform::kUtf8CodePage, readSize);
+  startReading(reader, memorySource(bytes, readSize), mode, platform::kUtf8CodePage);
   Lines lines;
   std::u16string lineText;
   std::string_view piece;
   bool previousEndedMidLine = false;
   while (readBytePiece(reader, piece)) {
-    if (mode == ReadingMode::CodePage) {
+    if (mode == InputEncoding::CodePage) {
       check(piece.size() <= kMaxPieceUnits, "byte piece too long");
       // A cut piece is full, has no line feed, and more of its line follows.
       if (reader.pieceEndsMidLine) {
         check(piece.size() == kMaxPieceUnits && piece.back() != '\n', "cut piece not full");
       } else {
-        const bool inputDone = reader.atEnd && reader.begin == reader.end;
+        const bool inputDone = sourceEnded(reader) && bufferedBytes(reader).empty();
         check(piece.size() < kMaxPieceUnits || piece.back() == '\n' || inputDone,
               "full piece without line feed not marked as cut");
       }
@@ -164,12 +164,12 @@ bool wantsFiller(const std::uint8_t* data, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vesk;
   if (size == 0) return 0;
-  const ReadingMode mode = kModes[data[0] & 3];
+  const InputEncoding mode = kModes[data[0] & 3];
   const std::size_t readSize =
       (wantsFiller(data, size) ? kFilledReadSizes : kReadSizes)[(data[0] >> 2) & 7];
   const std::string input = inputFrom(data, size);
   const Lines expected =
-      mode == ReadingMode::CodePage ? modelCodePage(input) : modelUnicode(input, mode);
+      mode == InputEncoding::CodePage ? modelCodePage(input) : modelUnicode(input, mode);
   check(readerLines(input, mode, readSize) == expected, "pieces differ from the model");
   return 0;
 }

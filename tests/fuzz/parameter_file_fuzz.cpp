@@ -18,9 +18,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/console_output.h"
 #include "cmdline/parameter_file.h"
-#include "process/line_reader.h"
+#include "io/line_reader.h"
 
 namespace vesk {
 namespace {
@@ -66,12 +65,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ofstream(fileName(), std::ios::binary | std::ios::trunc) << content;
   const std::string name = fileName().string();
 
-  ConsoleOutput output;
-  output.console.language = Language::English;
-  SearchEntryList entries;
+  std::vector<SearchTerm> entries;
+  std::vector<Diagnostic> diagnostics;
   const int freeBefore = lowestFreeDescriptor();
   const bool complete =
-      readParameterFile(output, std::u16string(name.begin(), name.end()), entries);
+      readParameterFile(std::u16string(name.begin(), name.end()), entries, diagnostics);
+  check(complete == diagnostics.empty(), "a failure without a diagnostic, or the reverse");
   check(lowestFreeDescriptor() == freeBefore, "the parameter file was left open");
 
   if (complete) {
@@ -79,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t lineFeeds =
         static_cast<std::size_t>(std::count(content.begin(), content.end(), '\n'));
     check(entries.size() * 2 <= lineFeeds + 1, "more entries than records");
-    for (const SearchEntry& entry : entries) {
+    for (const SearchTerm& entry : entries) {
       check(!entry.isReplace || !entry.invert, "an inverted replace entry");
     }
   }

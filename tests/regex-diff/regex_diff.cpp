@@ -23,10 +23,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/console_output.h"
-#include "cmdline/search_entry.h"
-#include "process/line_matching.h"
+#include "model/search_entry.h"
 #include "regex/pattern.h"
+#include "search/line_matching.h"
 
 namespace vesk {
 namespace {
@@ -313,26 +312,25 @@ std::string evaluateCase(const Case& c) {
     appendJsonString(out, c.lines[i]);
   }
   out += ']';
-  SearchEntryList entries{makeSearchEntry(c.ignoreCase, false, false, c.pattern)};
-  ConsoleOutput quiet;
-  if (!regex::compilePattern(c.pattern, c.ignoreCase) || !validatePatterns(quiet, entries)) {
-    return out + ",\"valid\":false}";
-  }
+  const BuiltEntries built = buildEntries({makeSearchTerm(c.ignoreCase, false, false, c.pattern)});
+  if (built.failure) return out + ",\"valid\":false}";
+  const SearchEntryList& entries = built.entries;
+  regex::MatchWorkspace workspace = regex::createMatchWorkspace();
   out += entries[0].matchesEmpty ? ",\"valid\":true,\"matchesEmpty\":true"
                                  : ",\"valid\":true,\"matchesEmpty\":false";
   out += ",\"results\":[";
   for (std::size_t i = 0; i < c.lines.size(); ++i) {
     if (i > 0) out += ',';
     std::u16string line = c.lines[i];
-    const regex::MatchOutcome outcome = regex::findMatch(entries[0].compiled, line, 0);
+    const regex::MatchOutcome outcome = regex::findMatch(entries[0].pattern, workspace, line, 0);
     std::string match = "null";
     if (outcome == regex::MatchOutcome::Found) {
-      const regex::Span span = *regex::groupSpan(entries[0].compiled, 0);
+      const regex::Span span = *regex::groupSpan(workspace, 0);
       match = "[" + std::to_string(span.start) + "," + std::to_string(span.end) + "]";
     } else if (outcome == regex::MatchOutcome::GaveUp) {
       match = "\"gave up\"";
     }
-    const LineOutcome selected = evaluateLine(entries, line);
+    const LineOutcome selected = evaluateLine(entries, workspace, line);
     out += std::string("{\"selected\":") + (selected.hit ? "true" : "false") +
            ",\"match\":" + match + "}";
   }

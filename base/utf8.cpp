@@ -1,0 +1,158 @@
+#include "base/utf8.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace vesk {
+namespace {
+
+constexpr char32_t kReplacement = U'\uFFFD';
+
+// The valid range of the second byte depends on the lead byte; this keeps
+// overlong forms and surrogates out (Unicode's "maximal subpart" rule).
+bool secondByteFits(unsigned char lead, unsigned char second) {
+  switch (lead) {
+    case 0xE0:
+      return second >= 0xA0 && second <= 0xBF;
+    case 0xED:
+      return second >= 0x80 && second <= 0x9F;
+    case 0xF0:
+      return second >= 0x90 && second <= 0xBF;
+    case 0xF4:
+      return second >= 0x80 && second <= 0x8F;
+    default:
+      return second >= 0x80 && second <= 0xBF;
+  }
+}
+
+int sequenceLength(unsigned char lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) return 2;
+  if (lead >= 0xE0 && lead <= 0xEF) return 3;
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  return 0;
+}
+
+// One decoded character, or one maximal invalid subpart as U+FFFD.
+struct Step {
+  std::size_t length = 1;
+  char32_t codePoint = kReplacement;
+};
+
+// Decodes the non-ASCII sequence at p; available > 0.
+Step decodeStep(const unsigned char* p, std::size_t available) {
+  const int length = sequenceLength(p[0]);
+  if (length == 0) return {};
+  char32_t cp = p[0] & (0x7F >> length);
+  for (int i = 1; i < length; ++i) {
+    const bool fits = static_cast<std::size_t>(i) < available &&
+                      (i == 1 ? secondByteFits(p[0], p[1]) : (p[i] & 0xC0) == 0x80);
+    if (!fits) return {static_cast<std::size_t>(i), kReplacement};
+    cp = (cp << 6) | (p[i] & 0x3F);
+  }
+  return {static_cast<std::size_t>(length), cp};
+}
+
+std::size_t unitsOf(char32_t cp) {
+  return cp < 0x10000 ? 1 : 2;
+}
+
+char16_t* appendCodePoint(char32_t cp, char16_t* dst) {
+  if (cp < 0x10000) {
+    *dst++ = static_cast<char16_t>(cp);
+  } else {
+    cp -= 0x10000;
+    *dst++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+    *dst++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+  }
+  return dst;
+}
+
+bool eightAsciiBytes(const unsigned char* p) {
+  std::uint64_t word;
+  std::memcpy(&word, p, 8);
+  return (word & 0x8080808080808080ULL) == 0;
+}
+
+}  // namespace
+
+void appendWideFromUtf8(std::string_view bytes, std::u16string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  const std::size_t start = out.size();
+  out.resize(start + n);  // never more units than bytes
+  char16_t* dst = out.data() + start;
+  while (i < n) {
+    // ASCII runs are the common case: copy them eight bytes at a time.
+    while (i + 8 <= n && eightAsciiBytes(p + i)) {
+      for (int k = 0; k < 8; ++k) dst[k] = p[i + k];
+      dst += 8;
+      i += 8;
+    }
+    while (i < n && p[i] < 0x80) *dst++ = p[i++];
+    if (i == n) break;
+    const Step step = decodeStep(p + i, n - i);
+    dst = appendCodePoint(step.codePoint, dst);
+    i += step.length;
+  }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+}
+
+Utf8Prefix utf8PrefixWithin(std::string_view bytes, std::size_t maxUnits) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  std::size_t units = 0;
+  while (i < n && units < maxUnits) {
+    if (p[i] < 0x80) {
+      if (i + 8 <= n && units + 8 <= maxUnits && eightAsciiBytes(p + i)) {
+        i += 8;
+        units += 8;
+      } else {
+        ++i;
+        ++units;
+      }
+      continue;
+    }
+    const Step step = decodeStep(p + i, n - i);
+    if (units + unitsOf(step.codePoint) > maxUnits) break;
+    i += step.length;
+    units += unitsOf(step.codePoint);
+  }
+  return {i, units};
+}
+
+void appendUtf8FromWide(std::u16string_view text, std::string& out) {
+  const std::size_t n = text.size();
+  const std::size_t start = out.size();
+  out.resize(start + 3 * n);  // a unit never needs more than three bytes
+  char* dst = out.data() + start;
+  for (std::size_t i = 0; i < n; ++i) {
+    char32_t cp = text[i];
+    if (cp < 0x80) {
+      *dst++ = static_cast<char>(cp);
+      continue;
+    }
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = kReplacement;
+    }
+    if (cp < 0x800) {
+      *dst++ = static_cast<char>(0xC0 | (cp >> 6));
+    } else if (cp < 0x10000) {
+      *dst++ = static_cast<char>(0xE0 | (cp >> 12));
+      *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    } else {
+      *dst++ = static_cast<char>(0xF0 | (cp >> 18));
+      *dst++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *dst++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    }
+    *dst++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+}
+
+}  // namespace vesk

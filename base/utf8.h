@@ -1,0 +1,29 @@
+// UTF-8 <-> UTF-16, the same code on every platform so that both builds give
+// the same text for the same bytes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vesk {
+
+// Malformed sequences become U+FFFD, one for each maximal invalid subpart.
+void appendWideFromUtf8(std::string_view bytes, std::u16string& out);
+
+// Unpaired surrogates become U+FFFD.
+void appendUtf8FromWide(std::u16string_view text, std::string& out);
+
+struct Utf8Prefix {
+  std::size_t bytes = 0;  // length of the prefix
+  std::size_t units = 0;  // UTF-16 units it decodes to
+};
+
+// The longest prefix of bytes that decodes to at most maxUnits UTF-16 units
+// and ends between two decoded characters (or invalid subparts), so decoding
+// the prefix and the rest separately gives the same units as decoding the
+// whole. A character that needs two units stops the prefix when only one
+// unit of room is left.
+Utf8Prefix utf8PrefixWithin(std::string_view bytes, std::size_t maxUnits);
+
+}  // namespace vesk

@@ -1,0 +1,28 @@
+// Where a reader's bytes come from: an open file, or bytes in memory. Tests
+// and fuzz targets read from memory, and in reads of a chosen size, so that
+// every block boundary is reached; the program reads files in whole blocks.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+#include "platform/files.h"
+
+namespace vesk {
+
+struct ByteSource {
+  platform::InputFile file;  // read when fromMemory is false
+  bool fromMemory = false;
+  std::string_view memory;
+  std::size_t maxRead = 0;  // the largest read; 0: as much as the buffer takes
+};
+
+inline ByteSource fileSource(platform::InputFile file, std::size_t maxRead = 0) {
+  return ByteSource{file, false, {}, maxRead};
+}
+
+inline ByteSource memorySource(std::string_view bytes, std::size_t maxRead = 0) {
+  return ByteSource{platform::InputFile{}, true, bytes, maxRead};
+}
+
+}  // namespace vesk

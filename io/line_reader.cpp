@@ -1,0 +1,353 @@
+#include "io/line_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/utf8.h"
+#include "platform/codepage.h"
+
+namespace vesk {
+namespace {
+
+constexpr char kCtrlZ = 0x1A;
+constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+
+// Room after the buffer for the two bytes of U+FFFD that stand in for an odd
+// trailing byte of a UTF-16 stream.
+constexpr std::size_t kBufferSlack = 8;
+
+bool isUtf16(Decoding decoding) {
+  return decoding == Decoding::Utf16Le || decoding == Decoding::Utf16Be;
+}
+
+std::size_t unitBytes(Decoding decoding) {
+  return isUtf16(decoding) ? 2 : 1;
+}
+
+// How many unread bytes settle where the current piece ends: either a line
+// feed within them, or enough text to fill a piece. A UTF-8 unit takes at
+// most three bytes, plus one whole character that may straddle the limit.
+std::size_t windowBytes(Decoding decoding) {
+  switch (decoding) {
+    case Decoding::CodePage:
+      return kMaxPieceUnits + 1;
+    case Decoding::Utf8:
+      return 3 * (kMaxPieceUnits + 1) + 4;
+    case Decoding::Utf16Le:
+    case Decoding::Utf16Be:
+      return 2 * (kMaxPieceUnits + 1);
+  }
+  return kMaxPieceUnits + 1;
+}
+
+char16_t unitAt(Decoding decoding, const char* bytes) {
+  const auto first = static_cast<unsigned char>(bytes[0]);
+  const auto second = static_cast<unsigned char>(bytes[1]);
+  return decoding == Decoding::Utf16Be ? static_cast<char16_t>(first << 8 | second)
+                                       : static_cast<char16_t>(second << 8 | first);
+}
+
+char* unread(LineReader& reader) {
+  return reader.buffer.data() + reader.begin;
+}
+std::size_t unreadBytes(const LineReader& reader) {
+  return reader.end - reader.begin;
+}
+
+// An odd byte at the end of a UTF-16 stream reads as U+FFFD.
+void completeTrailingUnit(LineReader& reader) {
+  if (!reader.atEnd || !isUtf16(reader.decoding) || unreadBytes(reader) % 2 == 0) return;
+  const bool bigEndian = reader.decoding == Decoding::Utf16Be;
+  reader.buffer[reader.end - 1] = static_cast<char>(bigEndian ? 0xFF : 0xFD);
+  reader.buffer[reader.end] = static_cast<char>(bigEndian ? 0xFD : 0xFF);
+  ++reader.end;
+}
+
+void markEnd(LineReader& reader) {
+  reader.atEnd = true;
+  completeTrailingUnit(reader);
+}
+
+std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
+  ByteSource& source = reader.source;
+  if (source.maxRead != 0) size = std::min(size, source.maxRead);
+  if (!source.fromMemory) return platform::readInputFile(source.file, into, size);
+  const std::size_t count = std::min(size, source.memory.size());
+  std::memcpy(into, source.memory.data(), count);
+  source.memory.remove_prefix(count);
+  return static_cast<std::ptrdiff_t>(count);
+}
+
+// Moves the unread bytes to the front and reads one block after them. A read
+// error ends the stream like its end does, and is remembered.
+void refill(LineReader& reader) {
+  if (reader.atEnd) return;
+  const std::size_t kept = unreadBytes(reader);
+  if (reader.begin != 0) {
+    std::memmove(reader.buffer.data(), unread(reader), kept);
+    reader.begin = 0;
+    reader.end = kept;
+  }
+  char* fresh = reader.buffer.data() + reader.end;
+  const std::ptrdiff_t got = readMore(reader, fresh, kReadBufferBytes - reader.end);
+  if (got <= 0) {
+    reader.readFailed = got < 0;
+    markEnd(reader);
+    return;
+  }
+  reader.end += static_cast<std::size_t>(got);
+  if (reader.decoding != Decoding::CodePage) return;
+  // Text mode: a Ctrl-Z byte ends code-page input.
+  if (const void* stop = std::memchr(fresh, kCtrlZ, static_cast<std::size_t>(got))) {
+    reader.end = static_cast<std::size_t>(static_cast<const char*>(stop) - reader.buffer.data());
+    markEnd(reader);
+  }
+}
+
+bool startsWith(const LineReader& reader, std::string_view mark) {
+  return unreadBytes(reader) >= mark.size() &&
+         std::memcmp(reader.buffer.data() + reader.begin, mark.data(), mark.size()) == 0;
+}
+
+Decoding defaultDecoding(InputEncoding encoding) {
+  switch (encoding) {
+    case InputEncoding::CodePage:
+      return Decoding::CodePage;
+    case InputEncoding::Utf8:
+      return Decoding::Utf8;
+    case InputEncoding::Unicode:
+    case InputEncoding::Utf16Le:
+      return Decoding::Utf16Le;
+  }
+  return Decoding::CodePage;
+}
+
+// In the Unicode modes a byte-order mark decides the encoding, whatever the
+// mode's name says, and is not part of the text.
+void decideDecoding(LineReader& reader) {
+  reader.started = true;
+  reader.decoding = defaultDecoding(reader.encoding);
+  if (reader.encoding == InputEncoding::CodePage) return;
+  while (unreadBytes(reader) < 3 && !reader.atEnd) refill(reader);
+  struct Mark {
+    std::string_view bytes;
+    Decoding decoding;
+  };
+  static constexpr Mark kMarks[] = {{"\xEF\xBB\xBF", Decoding::Utf8},
+                                    {"\xFF\xFE", Decoding::Utf16Le},
+                                    {"\xFE\xFF", Decoding::Utf16Be}};
+  for (const Mark& mark : kMarks) {
+    if (startsWith(reader, mark.bytes)) {
+      reader.decoding = mark.decoding;
+      reader.begin += mark.bytes.size();
+      break;
+    }
+  }
+  completeTrailingUnit(reader);
+}
+
+// Offset just past the first line feed among the unread bytes [from, limit),
+// or kNotFound. For UTF-16 both offsets are even and the line feed must be a
+// whole unit.
+std::size_t findLineFeed(LineReader& reader, std::size_t from, std::size_t limit) {
+  const char* text = unread(reader);
+  const std::size_t lowByte = reader.decoding == Decoding::Utf16Be ? 1 : 0;
+  for (std::size_t at = from; at < limit;) {
+    const void* hit = std::memchr(text + at, '\n', limit - at);
+    if (hit == nullptr) return kNotFound;
+    const auto found = static_cast<std::size_t>(static_cast<const char*>(hit) - text);
+    if (!isUtf16(reader.decoding)) return found + 1;
+    const std::size_t unitStart = found - found % 2;
+    if (found % 2 == lowByte && text[unitStart + 1 - lowByte] == 0) return unitStart + 2;
+    at = found + 1;
+  }
+  return kNotFound;
+}
+
+void consume(LineReader& reader, std::size_t bytes, std::string_view& piece) {
+  piece = std::string_view(unread(reader), bytes);
+  reader.begin += bytes;
+}
+
+bool endsInCrLf(const LineReader& reader, std::size_t lineBytes) {
+  const std::size_t unit = unitBytes(reader.decoding);
+  if (lineBytes < 2 * unit) return false;
+  const char* cr = reader.buffer.data() + reader.begin + lineBytes - 2 * unit;
+  return unit == 1 ? *cr == '\r' : unitAt(reader.decoding, cr) == u'\r';
+}
+
+// Takes a whole line (or the file's last bytes) as the piece. A CR before its
+// final line feed is dropped by moving the line feed over it in the buffer.
+void takeLine(LineReader& reader, std::size_t lineBytes, bool crLf, std::string_view& piece) {
+  const std::size_t unit = unitBytes(reader.decoding);
+  char* text = unread(reader);
+  if (crLf) std::memcpy(text + lineBytes - 2 * unit, text + lineBytes - unit, unit);
+  piece = std::string_view(text, lineBytes - (crLf ? unit : 0));
+  reader.begin += lineBytes;
+}
+
+// UTF-8: the span holds more bytes than a piece may have units; cut it where
+// the units run out. The CR of a final CR LF stands in for the line feed
+// while counting, as both are one unit.
+void takeUtf8Piece(LineReader& reader, std::size_t spanBytes, bool crLf, std::string_view& piece) {
+  const std::size_t room = kMaxPieceUnits - (reader.leadingUnit != 0 ? 1 : 0);
+  const std::size_t countedBytes = spanBytes - (crLf ? 1 : 0);
+  const Utf8Prefix prefix = utf8PrefixWithin(std::string_view(unread(reader), countedBytes), room);
+  if (prefix.bytes == countedBytes) {
+    takeLine(reader, spanBytes, crLf, piece);
+    return;
+  }
+  reader.pieceEndsMidLine = true;
+  if (prefix.units == room) {
+    consume(reader, prefix.bytes, piece);
+    return;
+  }
+  // The next character needs two units and one is left: it ends this piece
+  // with its first unit and opens the next one with its second.
+  std::u16string pair;
+  appendWideFromUtf8(std::string_view(unread(reader) + prefix.bytes, 4), pair);
+  reader.pieceSplitsCharacter = true;
+  reader.nextLeadingUnit = pair[1];
+  consume(reader, prefix.bytes + 4, piece);
+}
+
+// Decides the piece that starts at the unread bytes, given spanBytes of them
+// that hold either a whole line (endsInLf) or as much as the limit allows.
+void takePiece(LineReader& reader, std::size_t spanBytes, bool endsInLf, std::string_view& piece) {
+  const bool crLf = endsInLf && endsInCrLf(reader, spanBytes);
+  const std::size_t unit = unitBytes(reader.decoding);
+  const std::size_t lineUnits = (spanBytes - (crLf ? unit : 0)) / unit;
+  const std::size_t room = kMaxPieceUnits - (reader.leadingUnit != 0 ? 1 : 0);
+  if (lineUnits <= room) {
+    takeLine(reader, spanBytes, crLf, piece);
+  } else if (reader.decoding == Decoding::Utf8) {
+    takeUtf8Piece(reader, spanBytes, crLf, piece);
+  } else {
+    reader.pieceEndsMidLine = true;
+    consume(reader, room * unit, piece);
+  }
+}
+
+void appendUtf16Units(Decoding decoding, std::string_view bytes, std::u16string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + bytes.size() / 2);
+  char16_t* dst = out.data() + start;
+  for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+    const char16_t unit = unitAt(decoding, bytes.data() + at);
+    if (unit == 0) break;
+    *dst++ = unit;
+  }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+}
+
+std::string_view upToNul(std::string_view bytes) {
+  const void* nul = std::memchr(bytes.data(), 0, bytes.size());
+  if (nul == nullptr) return bytes;
+  return bytes.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - bytes.data()));
+}
+
+}  // namespace
+
+void startReading(LineReader& reader, const ByteSource& source, InputEncoding encoding,
+                  std::uint32_t codePage) {
+  reader.source = source;
+  reader.encoding = encoding;
+  reader.codePage = codePage;
+  reader.codePageIsUtf8 = codePage == platform::kUtf8CodePage ||
+                          (codePage == platform::kAnsiCodePage && platform::ansiCodePageIsUtf8());
+  reader.decoding = Decoding::CodePage;
+  reader.buffer.resize(kReadBufferBytes + kBufferSlack);
+  reader.begin = 0;
+  reader.end = 0;
+  reader.atEnd = false;
+  reader.readFailed = false;
+  reader.started = false;
+  reader.pieceEndsMidLine = false;
+  reader.leadingUnit = 0;
+  reader.pieceSplitsCharacter = false;
+  reader.nextLeadingUnit = 0;
+}
+
+void startDecoding(LineReader& reader) {
+  if (!reader.started) decideDecoding(reader);
+}
+
+bool readBytePiece(LineReader& reader, std::string_view& piece) {
+  startDecoding(reader);
+  reader.pieceEndsMidLine = false;
+  reader.pieceSplitsCharacter = false;
+  reader.leadingUnit = reader.nextLeadingUnit;
+  reader.nextLeadingUnit = 0;
+  const std::size_t window = windowBytes(reader.decoding);
+  const std::size_t unit = unitBytes(reader.decoding);
+  std::size_t searched = 0;  // unread bytes known to hold no line feed
+  for (;;) {
+    const std::size_t available = unreadBytes(reader);
+    const std::size_t limit = std::min(available, window) / unit * unit;
+    const std::size_t lineEnd = findLineFeed(reader, searched, limit);
+    if (lineEnd != kNotFound) {
+      takePiece(reader, lineEnd, true, piece);
+      return true;
+    }
+    if (available >= window || reader.atEnd) {
+      if (available == 0 && reader.leadingUnit == 0) return false;
+      takePiece(reader, limit, false, piece);
+      return true;
+    }
+    searched = limit;
+    refill(reader);
+  }
+}
+
+bool atByteLineStart(LineReader& reader) {
+  startDecoding(reader);
+  const bool byteOriented =
+      reader.decoding == Decoding::CodePage || reader.decoding == Decoding::Utf8;
+  return byteOriented && !reader.pieceEndsMidLine && reader.nextLeadingUnit == 0;
+}
+
+std::string_view bufferedBytes(const LineReader& reader) {
+  return std::string_view(reader.buffer.data() + reader.begin, unreadBytes(reader));
+}
+
+void readAhead(LineReader& reader) {
+  refill(reader);
+}
+
+void skipBufferedLines(LineReader& reader, std::size_t bytes) {
+  reader.begin += bytes;
+}
+
+void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText) {
+  lineText.clear();
+  switch (reader.decoding) {
+    case Decoding::CodePage:
+      if (reader.codePageIsUtf8) {
+        appendWideFromUtf8(upToNul(piece), lineText);
+      } else {
+        platform::appendWideFromMultiByte(upToNul(piece), reader.codePage, lineText);
+      }
+      return;
+    case Decoding::Utf8: {
+      if (reader.leadingUnit != 0) lineText.push_back(reader.leadingUnit);
+      const std::string_view text = upToNul(piece);
+      appendWideFromUtf8(text, lineText);
+      // The second unit of a split character belongs to the next piece.
+      if (reader.pieceSplitsCharacter && text.size() == piece.size()) lineText.pop_back();
+      return;
+    }
+    case Decoding::Utf16Le:
+    case Decoding::Utf16Be:
+      appendUtf16Units(reader.decoding, piece, lineText);
+      return;
+  }
+}
+
+bool readLinePiece(LineReader& reader, std::u16string& lineText) {
+  std::string_view piece;
+  if (!readBytePiece(reader, piece)) return false;
+  decodePiece(reader, piece, lineText);
+  return true;
+}
+
+}  // namespace vesk

@@ -1,0 +1,108 @@
+// Reads an input stream as line pieces of at most 65,535 UTF-16 units, with
+// the text-mode rules applied by our own code on every platform: CR LF is
+// delivered as LF, a lone CR stays, a NUL cuts the piece's text, a Ctrl-Z
+// byte ends code-page input.
+//
+// Reading is two steps: readBytePiece finds the next piece in the block
+// buffer as bytes in the stream's encoding, and decodePiece turns those bytes
+// into UTF-16. A caller may look at the bytes first and skip the decoding;
+// it may also look at the buffered bytes ahead and skip whole lines of them
+// (see search/line_skipping.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/byte_source.h"
+#include "model/run_options.h"
+
+namespace vesk {
+
+constexpr std::size_t kMaxPieceUnits = 65535;
+
+// The size of one binary read; the buffer holds a read plus the unread rest
+// of the longest piece.
+constexpr std::size_t kReadBlockBytes = 256 * 1024;
+constexpr std::size_t kReadBufferBytes = 2 * kReadBlockBytes;
+
+// How the bytes of a stream are decoded, decided from the byte-order mark
+// when reading starts.
+enum class Decoding { CodePage, Utf8, Utf16Le, Utf16Be };
+
+// The reader's own state; callers go through the functions below.
+struct LineReader {
+  ByteSource source;
+  InputEncoding encoding = InputEncoding::CodePage;
+  std::uint32_t codePage = 0;   // for InputEncoding::CodePage
+  bool codePageIsUtf8 = false;  // decode code-page pieces with our own UTF-8 decoder
+  Decoding decoding = Decoding::CodePage;
+  std::vector<char> buffer;  // large block buffer, reused from file to file
+  std::size_t begin = 0;     // unread bytes are buffer[begin, end)
+  std::size_t end = 0;
+  bool atEnd = false;       // no more bytes will be read from the source
+  bool readFailed = false;  // the source reported an error: the stream ended early
+  bool started = false;     // the byte-order mark has been looked at
+
+  // What the last readBytePiece found besides the bytes.
+  bool pieceEndsMidLine = false;  // stopped at the length limit, more of the line follows
+  // UTF-8 only: a character that needs two units may straddle the limit; its
+  // second unit then opens the next piece.
+  char16_t leadingUnit = 0;  // unit that opens the current piece, 0 for none
+  bool pieceSplitsCharacter = false;
+  char16_t nextLeadingUnit = 0;
+};
+
+// Prepares the reader for a new stream; the buffer is kept.
+void startReading(LineReader& reader, const ByteSource& source, InputEncoding encoding,
+                  std::uint32_t codePage);
+
+// Reads the next piece as bytes with the text-mode rules applied (CR LF as
+// LF, Ctrl-Z ends code-page input), ending after a line feed. In code-page
+// mode the piece holds at most 65,535 bytes, NUL bytes included; in the
+// Unicode modes it is the piece's bytes in the decided encoding. The view
+// stays valid until the next read. False at the end of the stream.
+// A line longer than the limit shows as a piece with pieceEndsMidLine set.
+bool readBytePiece(LineReader& reader, std::string_view& piece);
+
+// Looks at the byte-order mark and decides the decoding, once per stream;
+// readBytePiece does it by itself when nobody did before.
+void startDecoding(LineReader& reader);
+
+// Turns the piece just read into lineText: its text up to the first NUL.
+void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText);
+
+// Reads the next piece into lineText; false at the end of the stream or on a
+// read error (the lines read so far count normally; readFailed tells which).
+bool readLinePiece(LineReader& reader, std::u16string& lineText);
+
+// True when the stream ended because the source reported an error.
+inline bool readFailed(const LineReader& reader) {
+  return reader.readFailed;
+}
+
+// --- Looking ahead, for callers that skip whole lines on their bytes ---
+
+// True when the next piece starts a line in an encoding whose line feed is
+// one byte: the unread bytes then begin with whole lines.
+bool atByteLineStart(LineReader& reader);
+
+// The unread bytes in the buffer; valid until the next read or skip.
+std::string_view bufferedBytes(const LineReader& reader);
+
+// Reads one more block behind the unread bytes unless the source has ended;
+// the bytes of bufferedBytes move.
+void readAhead(LineReader& reader);
+
+// True when every byte of the source is in the buffer.
+inline bool sourceEnded(const LineReader& reader) {
+  return reader.atEnd;
+}
+
+// Passes over the first `bytes` unread bytes, which must be whole lines that
+// readBytePiece would have delivered as one piece each.
+void skipBufferedLines(LineReader& reader, std::size_t bytes);
+
+}  // namespace vesk

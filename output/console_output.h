@@ -1,0 +1,57 @@
+// The one writer of text: wide text to a console, code-page bytes to a
+// redirected stream. Results go to standard output through writeConsoleText;
+// messages go to standard error through report (output/report.h) only.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/diagnostic.h"
+#include "output/console_state.h"
+
+namespace vesk {
+
+// A diagnostic held back by a capturing output, with how much standard
+// output came before it.
+struct CapturedDiagnostic {
+  Diagnostic diagnostic;
+  std::size_t stdoutBytes = 0;   // of pendingStdout
+  std::size_t consoleUnits = 0;  // of pendingConsole
+};
+
+struct ConsoleOutput {
+  ConsoleState console;
+  // Redirected standard output is collected here and written in large
+  // blocks; it is flushed before anything goes to standard error, so that
+  // results and messages keep their order in a shared file.
+  std::string pendingStdout;
+  // A capturing output writes nothing: what it would write stays in
+  // pendingStdout (redirected form), pendingConsole (console form) and
+  // diagnostics, in order, for the caller to look at or to pass on.
+  bool capture = false;
+  std::u16string pendingConsole;
+  std::vector<CapturedDiagnostic> diagnostics;
+};
+
+// An output that collects what the given console state would be written.
+ConsoleOutput capturingOutput(const ConsoleState& console);
+
+void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool appendNewline);
+
+// Writes what is pending to standard output (nothing when capturing).
+void flushConsoleText(ConsoleOutput& output);
+
+// True when standard output is redirected, so that writeRedirectedAscii may be used.
+bool stdoutRedirected(const ConsoleOutput& output);
+
+// Writes plain ASCII (no CR, no NUL) to redirected standard output as it is:
+// every code page writes such text unchanged, so it needs no conversion.
+void writeRedirectedAscii(ConsoleOutput& output, std::string_view text);
+
+// One line of text on standard error, after what is pending on standard
+// output. Only report() calls it.
+void writeErrorLine(ConsoleOutput& output, std::u16string_view text);
+
+}  // namespace vesk

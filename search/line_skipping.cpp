@@ -1,0 +1,172 @@
+#include "search/line_skipping.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/ascii.h"
+#include "base/utf8.h"
+#include "search/byte_scan.h"
+
+namespace vesk {
+namespace {
+
+// Bytes in rough order of how common they are in text and source code; a
+// byte not listed is rarer than all of them. Bytes from 0x80 on are common in
+// Japanese text, lead bytes most of all.
+constexpr std::string_view kCommonBytes =
+    " etaoinsrlcdhupm\n_fgybw.,;()*/"
+    "=0123456789-\t\"'xvk>#<{}:[]TEASRINOCLDPMU!&|+%\\BFGHWYVKXJQZjqz";
+
+int commonness(unsigned char byte) {
+  if (byte >= 0xC0) return 1000;
+  if (byte >= 0x80) return 500;
+  const std::size_t rank = kCommonBytes.find(static_cast<char>(byte));
+  return rank == kCommonBytes.npos ? 0 : static_cast<int>(kCommonBytes.size() - rank);
+}
+
+// The needle holds no character whose bytes the reader's text-mode rules
+// change: a text with a line feed may stand in the raw bytes as CR LF, and a
+// NUL cuts the text. U+FFFD may come from malformed bytes and surrogates from
+// characters split at a piece's end. The longest stretch without them is
+// still held by every match.
+std::u16string longestSearchableRun(std::u16string_view text) {
+  std::u16string_view best;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    const bool breaks = i == text.size() || text[i] == u'\n' || text[i] == u'\0' ||
+                        text[i] == u'\uFFFD' || (text[i] >= 0xD800 && text[i] <= 0xDFFF);
+    if (!breaks) continue;
+    if (i - start > best.size()) best = text.substr(start, i - start);
+    start = i + 1;
+  }
+  return std::u16string(best);
+}
+
+bool isAscii(std::u16string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
+
+// The text as the reader's bytes, when a byte search is exact for it: UTF-8
+// decodes one way only; other code pages may map two byte forms to one
+// character, so only ASCII is certain there. UTF-16 pieces are not skipped.
+std::optional<std::string> readerBytes(std::u16string_view text, const LineReader& reader) {
+  const bool utf8 = reader.decoding == Decoding::Utf8 ||
+                    (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
+  if (!utf8 && !(reader.decoding == Decoding::CodePage && isAscii(text))) {
+    return std::nullopt;
+  }
+  std::string bytes;
+  appendUtf8FromWide(text, bytes);
+  return bytes;
+}
+
+// How common a needle byte is as a place to search from; with folding both
+// cases are searched for, so both count.
+int searchCost(char byte, bool foldAsciiCase) {
+  const int own = commonness(static_cast<unsigned char>(byte));
+  if (!foldAsciiCase || asciiLower(byte) == asciiUpper(byte)) return own;
+  return commonness(static_cast<unsigned char>(asciiLower(byte))) +
+         commonness(static_cast<unsigned char>(asciiUpper(byte)));
+}
+
+std::size_t rarestByte(const std::string& bytes, bool foldAsciiCase) {
+  std::size_t best = 0;
+  for (std::size_t i = 1; i < bytes.size(); ++i) {
+    if (searchCost(bytes[i], foldAsciiCase) < searchCost(bytes[best], foldAsciiCase)) best = i;
+  }
+  return best;
+}
+
+// Needles are short and candidates many: a plain loop beats a call to memcmp.
+bool matchesAt(const ByteNeedle& needle, const char* text) {
+  const std::string& bytes = needle.bytes;
+  if (!needle.foldAsciiCase) return std::equal(bytes.begin(), bytes.end(), text);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (asciiLower(text[i]) != asciiLower(bytes[i])) return false;
+  }
+  return true;
+}
+
+const char* findByte(const char* from, const char* end, char byte) {
+  const void* hit = std::memchr(from, byte, static_cast<std::size_t>(end - from));
+  return hit == nullptr ? end : static_cast<const char*>(hit);
+}
+
+std::optional<ByteNeedle> needleFor(const SearchEntry& entry, LineReader& reader) {
+  const std::u16string text = longestSearchableRun(regex::requiredText(entry.pattern));
+  if (text.empty()) return std::nullopt;
+  startDecoding(reader);
+  std::optional<std::string> bytes = readerBytes(text, reader);
+  if (!bytes) return std::nullopt;
+  ByteNeedle needle;
+  needle.foldAsciiCase = entry.ignoreCase;
+  needle.anchor = rarestByte(*bytes, needle.foldAsciiCase);
+  needle.bytes = std::move(*bytes);
+  return needle;
+}
+
+}  // namespace
+
+LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
+                             LineOutput lineOutput) {
+  if (entries.empty()) return {};
+  const SearchEntry& first = entries.front();
+  if (!first.isReplace && !first.invert)
+    return LineSkipping{needleFor(first, reader), false, false};
+  // A lone entry leaves the lines without its text as they are.
+  if (entries.size() != 1 || lineOutput == LineOutput::Other) return {};
+  const bool copy = lineOutput == LineOutput::AsRead;
+  return LineSkipping{needleFor(first, reader), copy, first.invert};
+}
+
+// Finds the anchor byte (in either case when folding), then compares the
+// whole needle around it.
+std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
+  const std::size_t size = needle.bytes.size();
+  if (text.size() < size) return std::string_view::npos;
+  const char* begin = text.data();
+  const char* last =
+      begin + (text.size() - size) + needle.anchor + 1;  // past the last anchor place
+  const char anchor = needle.bytes[needle.anchor];
+  const char lower = needle.foldAsciiCase ? asciiLower(anchor) : anchor;
+  const char upper = needle.foldAsciiCase ? asciiUpper(anchor) : anchor;
+  const char* nextLower = findByte(begin + needle.anchor, last, lower);
+  const char* nextUpper = lower == upper ? last : findByte(begin + needle.anchor, last, upper);
+  while (nextLower != last || nextUpper != last) {
+    const char* at = std::min(nextLower, nextUpper);
+    if (matchesAt(needle, at - needle.anchor))
+      return static_cast<std::size_t>(at - needle.anchor - begin);
+    if (at == nextLower) nextLower = findByte(at + 1, last, lower);
+    if (at == nextUpper) nextUpper = findByte(at + 1, last, upper);
+  }
+  return std::string_view::npos;
+}
+
+std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
+                                std::string_view& skippedBytes) {
+  skippedBytes = {};
+  if (!atByteLineStart(reader)) return 0;
+  // One read at most, so that the skipped bytes stay where they are.
+  if (bufferedBytes(reader).size() <= kMaxPieceUnits) readAhead(reader);
+  const std::string_view text = bufferedBytes(reader);
+  const std::size_t hit = findNeedle(needle, text);
+  const std::size_t lastLineStart = lineStartBefore(text, text.size());
+  // The lines before the one holding the hit; without a hit, every whole line.
+  std::size_t stop = hit == text.npos ? lastLineStart : lineStartBefore(text, hit);
+  stop = shortLinesEnd(text.substr(0, stop));
+  if (plainOnly) stop = lineStartBefore(text, plainAsciiPrefix(text.substr(0, stop)));
+  std::uint64_t skipped = countLineFeeds(text.substr(0, stop));
+  // The stream's last line, without a line feed, is one piece of its own.
+  const std::string_view lastLine = text.substr(lastLineStart);
+  if (hit == text.npos && sourceEnded(reader) && stop == lastLineStart && !lastLine.empty() &&
+      lastLine.size() <= kMaxPieceUnits &&
+      (!plainOnly || plainAsciiPrefix(lastLine) == lastLine.size())) {
+    stop = text.size();
+    ++skipped;
+  }
+  skippedBytes = text.substr(0, stop);
+  skipBufferedLines(reader, stop);
+  return skipped;
+}
+
+}  // namespace vesk

@@ -1,0 +1,58 @@
+// Skipping lines before they are decoded or matched, when their bytes show
+// what the entries would make of them. The first entry's matches all hold
+// some text; a line whose bytes lack it is:
+// - with a search entry first: neither written nor counted, whatever the
+//   later entries say;
+// - with a lone inverted search entry: selected as it is, a hit;
+// - with a lone replace entry: unchanged, not a hit.
+// Lines that are written are copied out as they were read, which only holds
+// when lines are written without prefixes to redirected output and are
+// plain ASCII. Line numbers still count every piece the reader would have
+// delivered.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "io/line_reader.h"
+#include "model/search_entry.h"
+
+namespace vesk {
+
+struct ByteNeedle {
+  std::string bytes;           // the required text as the reader's bytes
+  bool foldAsciiCase = false;  // ASCII letters match either case
+  std::size_t anchor = 0;      // index of the rarest byte, searched for first
+};
+
+struct LineSkipping {
+  std::optional<ByteNeedle> needle;  // none: every line goes through the entries
+  bool copyUnchanged = false;        // skipped lines are written out as they were read
+  bool skippedAreHits = false;       // skipped lines count as hits
+};
+
+// How a line left as it is would be written: not at all (quiet, count and
+// list modes), exactly as read (no prefixes, redirected output), or otherwise.
+enum class LineOutput { None, AsRead, Other };
+
+// What may be skipped for the entry list and the reader's encoding (decided
+// from the byte-order mark first).
+LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
+                             LineOutput lineOutput);
+
+// The offset of the needle's first occurrence in text, or npos.
+std::size_t findNeedle(const ByteNeedle& needle, std::string_view text);
+
+// Skips whole pieces ahead that cannot hold the needle, exactly as the
+// reader would have delivered them, and returns how many; their bytes are in
+// skippedBytes until the next read. It stops before the line that may hold
+// the needle, before a line that could be longer than a piece (the reader
+// splits those), with plainOnly before a line that is not plain ASCII without
+// CR and NUL, and at the end of what one read brings. Only line starts in
+// byte-oriented encodings are skipped from.
+std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
+                                std::string_view& skippedBytes);
+
+}  // namespace vesk

@@ -1,3 +1,0 @@
-list(APPEND VESK_CORE_SOURCES
-  targets/folder_walk.cpp
-  targets/target_resolution.cpp)
