@@ -5,13 +5,16 @@
 // object p that returns one). A case:
 //   name      unique text
 //   args      array of arguments (strings)
-//   files     { "rel/path": string | Buffer | {dir:true} | {fifo:true}
+//   files     { "rel/path": string | Buffer | {dir:true, mode?} | {fifo:true}
 //               | {symlink:"target"} | {content, mode} }   created in a fresh folder
 //   env       extra environment (LANG defaults to C.UTF-8)
-//   stdin     string | Buffer
+//   stdin     string | Buffer | {path: "rel/path"} (that file or folder opened as
+//             standard input) | {closed: true} (no standard input at all; POSIX only)
 //   stdout, stderr   string | Buffer | RegExp | (p) => string|Buffer; "\n" line ends
 //             (a RegExp is matched against the text with CR LF read as LF)
 //   skipAsRoot true when the case cannot hold for root (unreadable files)
+//   unprivileged true to run as the user nobody when the tests run as root,
+//             so that permissions hold (POSIX only)
 //   exit      0 | 1
 //   platforms ["posix", "wine"] (default: both)
 // p = { wine, sep, dir }: dir is the case folder's full path as the program
@@ -64,19 +67,26 @@ function expected(value, p) {
   return p.wine ? toCrLf(buffer) : buffer;
 }
 
+// Modes are set after everything is created, so that a folder can be locked
+// with its files inside.
 function createFiles(dir, files = {}) {
+  const modes = [];
   for (const [relative, entry] of Object.entries(files)) {
     const full = path.join(dir, relative);
     fs.mkdirSync(path.dirname(full), { recursive: true });
     if (typeof entry === "string" || Buffer.isBuffer(entry)) fs.writeFileSync(full, entry);
-    else if (entry.dir) fs.mkdirSync(full, { recursive: true });
+    else if (entry.dir) {
+      fs.mkdirSync(full, { recursive: true });
+      if (entry.mode !== undefined) modes.push([full, entry.mode]);
+    }
     else if (entry.fifo) spawnSync("mkfifo", [full]);
     else if (entry.symlink !== undefined) fs.symlinkSync(entry.symlink, full);
     else {
       fs.writeFileSync(full, entry.content ?? "");
-      if (entry.mode !== undefined) fs.chmodSync(full, entry.mode);
+      if (entry.mode !== undefined) modes.push([full, entry.mode]);
     }
   }
+  for (const [full, mode] of modes.reverse()) fs.chmodSync(full, mode);
 }
 
 function environment(extra = {}) {
@@ -104,16 +114,42 @@ function startWine(options) {
   spawnSync(wineLoader(), [options.exe, "/void"], quiet);
 }
 
+const kNobody = 65534;
+
+function runsUnprivileged(testCase) {
+  return testCase.unprivileged && process.getuid?.() === 0;
+}
+
+// The command, its arguments and the spawn options for standard input.
+function commandFor(options, testCase, dir) {
+  let command = options.wine ? wineLoader() : options.exe;
+  let args = options.wine ? [options.exe, ...testCase.args] : testCase.args;
+  const stdin = testCase.stdin;
+  const spawn = { input: "", stdio: undefined };
+  if (stdin?.closed) {
+    args = ["-c", 'exec "$0" "$@" <&-', command, ...args];
+    command = "/bin/sh";
+  } else if (stdin?.path !== undefined) {
+    spawn.stdio = [fs.openSync(path.join(dir, stdin.path), "r"), "pipe", "pipe"];
+  } else if (stdin !== undefined) {
+    spawn.input = asBuffer(stdin);
+  }
+  return { command, args, spawn };
+}
+
 function runCase(options, testCase, dir, p) {
-  const command = options.wine ? wineLoader() : options.exe;
-  const args = options.wine ? [options.exe, ...testCase.args] : testCase.args;
+  const { command, args, spawn } = commandFor(options, testCase, dir);
+  const unprivileged = runsUnprivileged(testCase) ? { uid: kNobody, gid: kNobody } : {};
   const result = spawnSync(command, args, {
     cwd: dir,
     env: environment(testCase.env),
-    input: testCase.stdin === undefined ? "" : asBuffer(testCase.stdin),
+    input: spawn.stdio ? undefined : spawn.input,
+    stdio: spawn.stdio,
     timeout: 60_000,
     maxBuffer: 256 * 1024 * 1024,
+    ...unprivileged,
   });
+  if (spawn.stdio) fs.closeSync(spawn.stdio[0]);
   const problems = [];
   // EPIPE: the program ended without reading all of its input (an error in
   // its arguments, say), which is its right.
@@ -161,6 +197,7 @@ async function main() {
   const options = parseArguments(process.argv.slice(2));
   if (options.wine) startWine(options);
   const root = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "vesk-cli-")));
+  fs.chmodSync(root, 0o755);  // cases that run as nobody enter it too
   const cases = await loadCases(platformOf(options, path.join(root, "case")));
   const names = new Set();
   let passed = 0;

@@ -82,6 +82,10 @@ export default [
     stdout: "3: ad\n", stderr: "long.txt(1) - Regular expression is too complex for this line; the line was skipped.\n", exit: 1 },
   { name: "(a+)+b on a long line ends cleanly", args: ["/s", "(a+)+b"], stdin: long(65535) + "\n", stdout: "", exit: 0 },
   { name: "(.*)*x on a long line ends cleanly", args: ["/s", "(.*)*x"], stdin: long(65535) + "\n", stdout: "", exit: 0 },
+  { name: "standard input that is a folder cannot be read", args: ["/c", "/s", "x"], stdin: { path: "." },
+    platforms: ["posix"], stdout: "0\n", stderr: "(CON) - File could not be read to its end.\n", exit: 0 },
+  { name: "closed standard input cannot be read", args: ["/s", "x"], stdin: { closed: true },
+    platforms: ["posix"], stdout: "", stderr: "(CON) - File could not be read to its end.\n", exit: 0 },
   { name: "an invalid pattern", args: ["/s", "a(b"], stdin: "x\n", stderr: "a(b - Invalid regular expressions.\n" },
   { name: "an invalid pattern made literal is fine", args: ["/sl", "a(b"], stdin: "a(b\n", stdout: "a(b\n", exit: 1 },
 ];
