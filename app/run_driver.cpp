@@ -1,11 +1,18 @@
 #include "app/run_driver.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+#include <thread>
+
 #include "io/byte_source.h"
 #include "model/run_plan.h"
 #include "output/report.h"
 #include "platform/files.h"
 #include "platform/redirection.h"
+#include "search/block_search.h"
 #include "search/file_search.h"
+#include "search/ordered_searches.h"
 #include "targets/folder_walk.h"
 #include "targets/target_resolution.h"
 
@@ -13,6 +20,23 @@ namespace vesk {
 namespace {
 
 constexpr std::u16string_view kStandardInputName = u"(CON)";
+
+// The default thread count is the machine's, up to this many.
+constexpr unsigned kDefaultThreadsAtMost = 16;
+// VESK_THREADS may ask for up to this many.
+constexpr unsigned kThreadsAtMost = 64;
+
+// VESK_THREADS=N searches with N threads (1: on the main thread alone); a
+// value that is not a number from 1 to 64 is ignored.
+unsigned searchThreads() {
+  const char* text = std::getenv("VESK_THREADS");
+  if (text != nullptr && *text != '\0') {
+    char* end = nullptr;
+    const unsigned long asked = std::strtoul(text, &end, 10);
+    if (*end == '\0' && asked >= 1 && asked <= kThreadsAtMost) return static_cast<unsigned>(asked);
+  }
+  return std::clamp(std::thread::hardware_concurrency(), 1u, kDefaultThreadsAtMost);
+}
 
 bool searchTarget(ConsoleOutput& output, const RunOptions& options, const SearchEntryList& entries,
                   const ResolvedTarget& target) {
@@ -23,9 +47,15 @@ bool searchTarget(ConsoleOutput& output, const RunOptions& options, const Search
   FolderHeader folderHeader;
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
   FileSearch search{output, plan, entries, folderHeader, reader, workspace, {}};
-  if (!standardInput) return walkFolder(search, target);
-  return searchFile(search, fileSource(platform::standardInput()),
-                    InputNames{kStandardInputName, kStandardInputName});
+  const unsigned threads = searchThreads();
+  const SearchPoolHandle pool =
+      threads > 1 ? startSearchPool(output, folderHeader, threads) : SearchPoolHandle();
+  if (!standardInput) return walkFolder(search, target, pool.get());
+  ByteSource source = fileSource(platform::standardInput());
+  source.beforeWaiting = [&output] { flushConsoleText(output); };
+  const InputNames names{kStandardInputName, kStandardInputName};
+  return pool ? searchFileByBlocks(search, *pool, std::move(source), names)
+              : searchFile(search, source, names);
 }
 
 }  // namespace

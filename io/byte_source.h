@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string_view>
 
 #include "platform/files.h"
@@ -15,14 +16,18 @@ struct ByteSource {
   bool fromMemory = false;
   std::string_view memory;
   std::size_t maxRead = 0;  // the largest read; 0: as much as the buffer takes
+  // Called before a read of the file that may have to wait for its writer,
+  // so that what was found so far is written first (a line typed at a
+  // console is answered before the next one is read).
+  std::function<void()> beforeWaiting;
 };
 
 inline ByteSource fileSource(platform::InputFile file, std::size_t maxRead = 0) {
-  return ByteSource{file, false, {}, maxRead};
+  return ByteSource{file, false, {}, maxRead, {}};
 }
 
 inline ByteSource memorySource(std::string_view bytes, std::size_t maxRead = 0) {
-  return ByteSource{platform::InputFile{}, true, bytes, maxRead};
+  return ByteSource{platform::InputFile{}, true, bytes, maxRead, {}};
 }
 
 }  // namespace vesk

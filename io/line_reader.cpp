@@ -71,7 +71,10 @@ void markEnd(LineReader& reader) {
 std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
   ByteSource& source = reader.source;
   if (source.maxRead != 0) size = std::min(size, source.maxRead);
-  if (!source.fromMemory) return platform::readInputFile(source.file, into, size);
+  if (!source.fromMemory) {
+    if (source.beforeWaiting && platform::readMayWait(source.file)) source.beforeWaiting();
+    return platform::readInputFile(source.file, into, size);
+  }
   const std::size_t count = std::min(size, source.memory.size());
   std::memcpy(into, source.memory.data(), count);
   source.memory.remove_prefix(count);
@@ -316,6 +319,28 @@ void readAhead(LineReader& reader) {
 
 void skipBufferedLines(LineReader& reader, std::size_t bytes) {
   reader.begin += bytes;
+}
+
+StreamDecoding streamDecoding(LineReader& reader) {
+  startDecoding(reader);
+  return StreamDecoding{reader.encoding, reader.codePage, reader.codePageIsUtf8, reader.decoding};
+}
+
+void startReadingBlock(LineReader& reader, std::vector<char>& bytes, std::size_t size,
+                       const StreamDecoding& decoding) {
+  startReading(reader, memorySource({}), decoding.encoding, decoding.codePage);
+  reader.codePageIsUtf8 = decoding.codePageIsUtf8;
+  reader.decoding = decoding.decoding;
+  reader.started = true;
+  reader.buffer.swap(bytes);
+  reader.end = size;
+  reader.atEnd = true;
+}
+
+void returnBlock(LineReader& reader, std::vector<char>& bytes) {
+  reader.buffer.swap(bytes);
+  reader.begin = 0;
+  reader.end = 0;
 }
 
 void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText) {

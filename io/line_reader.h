@@ -105,4 +105,23 @@ inline bool sourceEnded(const LineReader& reader) {
 // readBytePiece would have delivered as one piece each.
 void skipBufferedLines(LineReader& reader, std::size_t bytes);
 
+// --- Reading whole lines of a stream elsewhere (another thread) ---
+
+// How a stream is decoded once its byte-order mark was looked at.
+struct StreamDecoding {
+  InputEncoding encoding = InputEncoding::CodePage;
+  std::uint32_t codePage = 0;
+  bool codePageIsUtf8 = false;
+  Decoding decoding = Decoding::CodePage;
+};
+
+StreamDecoding streamDecoding(LineReader& reader);
+
+// Reads bytes[0, size), whole lines taken from a stream decoded as given, as
+// if they were all that is left of it. The reader takes the buffer over
+// until returnBlock gives it back, so the lines are never copied again.
+void startReadingBlock(LineReader& reader, std::vector<char>& bytes, std::size_t size,
+                       const StreamDecoding& decoding);
+void returnBlock(LineReader& reader, std::vector<char>& bytes);
+
 }  // namespace vesk

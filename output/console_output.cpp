@@ -29,6 +29,15 @@ ConsoleOutput capturingOutput(const ConsoleState& console) {
   return output;
 }
 
+void spillIfFull(ConsoleOutput& output) {
+  if (output.spillAt == 0 || !output.spill) return;
+  // A diagnostic is counted at about what it takes in memory.
+  constexpr std::size_t kDiagnosticBytes = 64;
+  const std::size_t held = output.pendingStdout.size() + 2 * output.pendingConsole.size() +
+                           kDiagnosticBytes * output.diagnostics.size();
+  if (held >= output.spillAt) output.spill(output);
+}
+
 void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool appendNewline) {
   const platform::ConsoleHandle handle = output.console.stdoutConsole;
   if (handle != 0) {
@@ -38,11 +47,16 @@ void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool appe
     }
     output.pendingConsole += text;
     if (appendNewline) output.pendingConsole += u'\n';
+    spillIfFull(output);
     return;
   }
   platform::appendMultiByteFromWide(text, output.console.outputCodePage, output.pendingStdout);
   if (appendNewline) output.pendingStdout += '\n';
-  if (output.pendingStdout.size() >= kStdoutBlock) flushConsoleText(output);
+  if (output.capture) {
+    spillIfFull(output);
+  } else if (output.pendingStdout.size() >= kStdoutBlock) {
+    flushConsoleText(output);
+  }
 }
 
 void writeErrorLine(ConsoleOutput& output, std::u16string_view text) {
@@ -62,7 +76,7 @@ bool stdoutRedirected(const ConsoleOutput& output) {
   return output.console.stdoutConsole == 0;
 }
 
-void writeRedirectedAscii(ConsoleOutput& output, std::string_view text) {
+void writeRedirectedBytes(ConsoleOutput& output, std::string_view text) {
   // Large runs go straight out rather than through the block buffer.
   if (text.size() >= kStdoutBlock && !output.capture) {
     flushConsoleText(output);
@@ -70,7 +84,11 @@ void writeRedirectedAscii(ConsoleOutput& output, std::string_view text) {
     return;
   }
   output.pendingStdout += text;
-  if (output.pendingStdout.size() >= kStdoutBlock) flushConsoleText(output);
+  if (output.capture) {
+    spillIfFull(output);
+  } else if (output.pendingStdout.size() >= kStdoutBlock) {
+    flushConsoleText(output);
+  }
 }
 
 void flushConsoleText(ConsoleOutput& output) {

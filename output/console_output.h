@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,10 @@ struct ConsoleOutput {
   bool capture = false;
   std::u16string pendingConsole;
   std::vector<CapturedDiagnostic> diagnostics;
+  // A capturing output that has collected spillAt bytes or more hands what
+  // it holds to spill, which passes it on and leaves the output empty.
+  std::size_t spillAt = 0;  // 0: never
+  std::function<void(ConsoleOutput&)> spill;
 };
 
 // An output that collects what the given console state would be written.
@@ -43,12 +48,16 @@ void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool appe
 // Writes what is pending to standard output (nothing when capturing).
 void flushConsoleText(ConsoleOutput& output);
 
-// True when standard output is redirected, so that writeRedirectedAscii may be used.
+// True when standard output is redirected, so that writeRedirectedBytes may be used.
 bool stdoutRedirected(const ConsoleOutput& output);
 
-// Writes plain ASCII (no CR, no NUL) to redirected standard output as it is:
-// every code page writes such text unchanged, so it needs no conversion.
-void writeRedirectedAscii(ConsoleOutput& output, std::string_view text);
+// Writes bytes that are already in the redirected output's encoding, as they
+// are: plain ASCII (no CR, no NUL), which every code page writes unchanged,
+// or what a capturing output collected.
+void writeRedirectedBytes(ConsoleOutput& output, std::string_view bytes);
+
+// Calls the capturing output's spill when it holds enough; the writers do.
+void spillIfFull(ConsoleOutput& output);
 
 // One line of text on standard error, after what is pending on standard
 // output. Only report() calls it.

@@ -23,6 +23,11 @@ InputFile standardInput();
 // Reads up to size bytes; returns the count, 0 at the end, -1 on an error.
 std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size);
 
+// True when a read from the file may have to wait for whoever writes it (a
+// pipe with nothing in it yet, a terminal, a console): the caller then writes
+// out what it has found so far before it reads. Never for regular files.
+bool readMayWait(const InputFile& file);
+
 void closeInputFile(InputFile& file);
 
 }  // namespace vesk::platform

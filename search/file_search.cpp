@@ -10,16 +10,6 @@ namespace {
 
 constexpr std::u16string_view kPrefixSeparator = u": ";
 
-// What one file's pass keeps: the line, its counters and the reused text
-// a prefixed line is built in.
-struct FileState {
-  std::u16string lineText;
-  std::u16string prefixed;
-  std::uint64_t lineNumber = 0;
-  std::uint64_t hitCount = 0;
-  bool found = false;
-};
-
 Diagnostic lineTooComplex(std::u16string_view displayName, std::uint64_t lineNumber) {
   Diagnostic diagnostic{MessageId::LineTooComplex, std::u16string(displayName)};
   diagnostic.subject += u'(';
@@ -86,38 +76,51 @@ void skipLines(FileSearch& search, const LineSkipping& skipping, FileState& stat
   }
   if (skipping.copyUnchanged && !skippedBytes.empty()) {
     printPendingHeader(search.output, search.folderHeader);
-    writeRedirectedAscii(search.output, skippedBytes);
+    writeRedirectedBytes(search.output, skippedBytes);
   }
 }
 
 }  // namespace
 
-bool searchFile(FileSearch& search, const ByteSource& source, InputNames names) {
-  const RunPlan& plan = search.plan;
-  startReading(search.reader, source, plan.encoding, plan.inputCodePage);
-  const bool showLines = showsLines(plan.display);
-  const LineSkipping skipping =
-      search.options.skipLines ? lineSkippingFor(search.entries, search.reader, lineOutput(search))
-                               : LineSkipping{};
-  FileState state;
-  for (;;) {
-    if (skipping.needle) skipLines(search, skipping, state);
-    if (!readLinePiece(search.reader, state.lineText)) break;
-    ++state.lineNumber;
-    const LineOutcome outcome = evaluateLine(search.entries, search.workspace, state.lineText);
-    if (outcome.engineGaveUp) {
-      report(search.output, lineTooComplex(names.display, state.lineNumber));
-    }
-    if (showLines && !state.lineText.empty()) writeLine(search, state, names.display);
-    if (outcome.hit) {
-      ++state.hitCount;
-      state.found = true;
-    }
+LineSkipping lineSkippingOf(FileSearch& search) {
+  if (!search.options.skipLines) return LineSkipping{};
+  return lineSkippingFor(search.entries, search.reader, lineOutput(search));
+}
+
+bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames names,
+                    FileState& state) {
+  if (skipping.needle) skipLines(search, skipping, state);
+  if (!readLinePiece(search.reader, state.lineText)) return false;
+  ++state.lineNumber;
+  const LineOutcome outcome = evaluateLine(search.entries, search.workspace, state.lineText);
+  if (outcome.engineGaveUp) {
+    report(search.output, lineTooComplex(names.display, state.lineNumber));
   }
+  if (showsLines(search.plan.display) && !state.lineText.empty()) {
+    writeLine(search, state, names.display);
+  }
+  if (outcome.hit) {
+    ++state.hitCount;
+    state.found = true;
+  }
+  return true;
+}
+
+void finishFile(FileSearch& search, const FileState& state, InputNames names) {
   if (readFailed(search.reader)) {
     report(search.output, Diagnostic{MessageId::FileNotRead, std::u16string(names.path)});
   }
   writeSummary(search, state, names.display);
+}
+
+bool searchFile(FileSearch& search, const ByteSource& source, InputNames names) {
+  const RunPlan& plan = search.plan;
+  startReading(search.reader, source, plan.encoding, plan.inputCodePage);
+  const LineSkipping skipping = lineSkippingOf(search);
+  FileState state;
+  while (searchNextLine(search, skipping, names, state)) {
+  }
+  finishFile(search, state, names);
   return state.found;
 }
 
@@ -127,6 +130,29 @@ void printPendingHeader(ConsoleOutput& output, FolderHeader& header) {
   writeConsoleText(output, header.label, true);
   header.pending = false;
   header.shown = true;
+}
+
+void writeCaptured(ConsoleOutput& output, const ConsoleOutput& captured, FolderHeader& header) {
+  const bool console = !stdoutRedirected(output);
+  std::size_t written = 0;  // of the captured standard output
+  const auto writeUpTo = [&](std::size_t end) {
+    if (end == written) return;
+    printPendingHeader(output, header);
+    if (console) {
+      writeConsoleText(output,
+                       std::u16string_view(captured.pendingConsole).substr(written, end - written),
+                       false);
+    } else {
+      writeRedirectedBytes(output,
+                           std::string_view(captured.pendingStdout).substr(written, end - written));
+    }
+    written = end;
+  };
+  for (const CapturedDiagnostic& diagnostic : captured.diagnostics) {
+    writeUpTo(console ? diagnostic.consoleUnits : diagnostic.stdoutBytes);
+    report(output, diagnostic.diagnostic);
+  }
+  writeUpTo(console ? captured.pendingConsole.size() : captured.pendingStdout.size());
 }
 
 }  // namespace vesk

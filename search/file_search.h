@@ -2,6 +2,7 @@
 // counts and file names.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,7 @@
 #include "model/search_entry.h"
 #include "output/console_output.h"
 #include "regex/pattern.h"
+#include "search/line_skipping.h"
 
 namespace vesk {
 
@@ -49,5 +51,33 @@ struct InputNames {
 bool searchFile(FileSearch& search, const ByteSource& source, InputNames names);
 
 void printPendingHeader(ConsoleOutput& output, FolderHeader& header);
+
+// --- The steps of searchFile, for searching parts of one input apart ---
+
+// One input's pass: the line, its counters and the reused text a prefixed
+// line is built in.
+struct FileState {
+  std::u16string lineText;
+  std::u16string prefixed;
+  std::uint64_t lineNumber = 0;  // of the last piece read
+  std::uint64_t hitCount = 0;
+  bool found = false;
+};
+
+// What may be skipped for the search's entries, display and the reader's
+// decided encoding.
+LineSkipping lineSkippingOf(FileSearch& search);
+
+// Skips what may be skipped, then reads, evaluates and writes the next
+// piece; false at the end of the reader's input.
+bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames names,
+                    FileState& state);
+
+// After the last line: the read error, if any, and the count or the name.
+void finishFile(FileSearch& search, const FileState& state, InputNames names);
+
+// Writes what a capturing output collected to the real output, diagnostics
+// in their places, with the folder label before the first result.
+void writeCaptured(ConsoleOutput& output, const ConsoleOutput& captured, FolderHeader& header);
 
 }  // namespace vesk

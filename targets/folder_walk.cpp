@@ -3,9 +3,11 @@
 #include <string>
 #include <vector>
 
+#include "base/wildcard.h"
 #include "output/report.h"
 #include "platform/files.h"
 #include "platform/filesystem.h"
+#include "search/block_search.h"
 
 namespace vesk {
 namespace {
@@ -25,26 +27,102 @@ bool isWalkableFolder(const platform::DirectoryEntry& entry) {
          entry.name != u"..";
 }
 
-void reportPath(FileSearch& search, MessageId id, std::u16string_view path) {
-  report(search.output, Diagnostic{id, std::u16string(path)});
+// What one walk works with; found collects the hits of every file.
+struct Walk {
+  FileSearch& search;
+  const ResolvedTarget& target;
+  SearchPool* pool;  // null: the files are searched one by one, here
+  bool found = false;
+};
+
+// Everything the walk writes goes through the pool when there is one, so
+// that it stands in its place among the files' results.
+void inTurn(Walk& walk, TaskWritten written) {
+  if (walk.pool == nullptr) {
+    written();
+  } else {
+    handOut(*walk.pool, {}, std::move(written));
+  }
 }
 
-// The file pass of one folder; true when some file had a hit.
-bool searchMatchingFiles(FileSearch& search, const std::u16string& folder,
+void reportPath(Walk& walk, MessageId id, std::u16string_view path) {
+  inTurn(walk, [&output = walk.search.output, diagnostic = Diagnostic{id, std::u16string(path)}] {
+    report(output, diagnostic);
+  });
+}
+
+void enterFolder(Walk& walk, const std::u16string& relative) {
+  inTurn(walk, [&header = walk.search.folderHeader, label = folderLabelFor(relative),
+                pending = walk.search.plan.subfolders] {
+    header.label = label;
+    header.pending = pending;
+  });
+}
+
+// Opens and searches one file into the search's output; a worker does this
+// with its own output, reader and workspace.
+bool openAndSearch(FileSearch& search, const std::u16string& path, std::u16string_view name) {
+  platform::InputFile file;
+  if (!platform::openInputFile(path, file)) {
+    report(search.output, Diagnostic{MessageId::FileNotOpened, path});
+    return false;
+  }
+  struct Closer {
+    platform::InputFile& file;
+    ~Closer() { platform::closeInputFile(file); }
+  } closer{file};
+  return searchFile(search, fileSource(file), InputNames{name, path});
+}
+
+void handOutFile(Walk& walk, std::u16string path, std::u16string name) {
+  auto found = std::make_shared<bool>(false);
+  const FileSearch& search = walk.search;
+  handOut(
+      *walk.pool,
+      [&search, path = std::move(path), name = std::move(name), found](Worker& worker,
+                                                                       ConsoleOutput& captured) {
+        FolderHeader noLabels;  // the owner writes the labels
+        FileSearch workerSearch{captured,      search.plan,      search.entries, noLabels,
+                                worker.reader, worker.workspace, search.options};
+        *found = openAndSearch(workerSearch, path, name);
+      },
+      [&walk, found] { walk.found = walk.found || *found; });
+}
+
+// One named file, without "/d": its lines are searched on every core.
+bool searchByBlocks(Walk& walk, const std::u16string& path, std::u16string_view name) {
+  platform::InputFile file;
+  if (!platform::openInputFile(path, file)) {
+    reportPath(walk, MessageId::FileNotOpened, path);
+    return false;
+  }
+  struct Closer {
+    platform::InputFile& file;
+    ~Closer() { platform::closeInputFile(file); }
+  } closer{file};
+  return searchFileByBlocks(walk.search, *walk.pool, fileSource(file), InputNames{name, path});
+}
+
+bool isOneNamedFile(const Walk& walk) {
+  return !walk.search.plan.subfolders && !hasWildcard(walk.target.namePattern);
+}
+
+// The file pass of one folder.
+void searchMatchingFiles(Walk& walk, const std::u16string& folder,
                          const std::vector<platform::DirectoryEntry>& listing) {
-  bool found = false;
   for (const platform::DirectoryEntry& entry : listing) {
     if (!isReadableFile(entry)) continue;
-    const std::u16string path = folder + entry.name;
-    platform::InputFile file;
-    if (!platform::openInputFile(path, file)) {
-      reportPath(search, MessageId::FileNotOpened, path);
-      continue;
+    std::u16string path = folder + entry.name;
+    bool found = false;
+    if (walk.pool == nullptr) {
+      found = openAndSearch(walk.search, path, entry.name);
+    } else if (isOneNamedFile(walk)) {
+      found = searchByBlocks(walk, path, entry.name);
+    } else {
+      handOutFile(walk, std::move(path), entry.name);
     }
-    if (searchFile(search, fileSource(file), InputNames{entry.name, path})) found = true;
-    platform::closeInputFile(file);
+    walk.found = walk.found || found;
   }
-  return found;
 }
 
 void queueSubfolders(const std::u16string& relative,
@@ -57,37 +135,33 @@ void queueSubfolders(const std::u16string& relative,
   }
 }
 
-}  // namespace
-
 // Depth first, files before subfolders, each in listing order. The pending
 // folders are kept on a list rather than the call stack, so that a tree as
 // deep as the file system allows cannot exhaust the stack. A folder that
 // exists but cannot be listed is reported once and not entered.
-bool walkFolder(FileSearch& search, const ResolvedTarget& target) {
-  const bool subfolders = search.plan.subfolders;
-  bool found = false;
+void walkFolders(Walk& walk) {
+  const bool subfolders = walk.search.plan.subfolders;
   std::vector<std::u16string> pending{u""};  // relative folders, the next one last
   std::vector<platform::DirectoryEntry> listing;
   while (!pending.empty()) {
     const std::u16string relative = std::move(pending.back());
     pending.pop_back();
-    search.folderHeader.label = folderLabelFor(relative);
-    search.folderHeader.pending = subfolders;
-    const std::u16string folder = target.baseFolder + relative;
-    const std::u16string filesSpec = folder + target.namePattern;
+    enterFolder(walk, relative);
+    const std::u16string folder = walk.target.baseFolder + relative;
+    const std::u16string filesSpec = folder + walk.target.namePattern;
     switch (platform::listDirectory(filesSpec, listing)) {
       case platform::Listing::Found:
-        if (searchMatchingFiles(search, folder, listing)) found = true;
+        searchMatchingFiles(walk, folder, listing);
         break;
       case platform::Listing::NoMatch:
         if (!subfolders) {
-          reportPath(search, MessageId::FileNotFound, filesSpec);
-          return false;
+          reportPath(walk, MessageId::FileNotFound, filesSpec);
+          return;
         }
         break;
       case platform::Listing::Failed:
-        reportPath(search, MessageId::FolderNotListed, folder);
-        if (!subfolders) return false;
+        reportPath(walk, MessageId::FolderNotListed, folder);
+        if (!subfolders) return;
         continue;
     }
     if (!subfolders) continue;
@@ -98,11 +172,19 @@ bool walkFolder(FileSearch& search, const ResolvedTarget& target) {
       case platform::Listing::NoMatch:
         break;
       case platform::Listing::Failed:
-        reportPath(search, MessageId::FolderNotListed, folder);
+        reportPath(walk, MessageId::FolderNotListed, folder);
         break;
     }
   }
-  return found;
+}
+
+}  // namespace
+
+bool walkFolder(FileSearch& search, const ResolvedTarget& target, SearchPool* pool) {
+  Walk walk{search, target, pool};
+  walkFolders(walk);
+  if (pool != nullptr) writeHandedOut(*pool);
+  return walk.found;
 }
 
 }  // namespace vesk

@@ -2,11 +2,14 @@
 #pragma once
 
 #include "search/file_search.h"
+#include "search/ordered_searches.h"
 #include "targets/target_resolution.h"
 
 namespace vesk {
 
 // Searches every matching file; true when any file at any depth had a hit.
-bool walkFolder(FileSearch& search, const ResolvedTarget& target);
+// With a pool, files are searched by its workers (a single named file by
+// blocks) and everything is written in the walk's order; without, one by one.
+bool walkFolder(FileSearch& search, const ResolvedTarget& target, SearchPool* pool);
 
 }  // namespace vesk

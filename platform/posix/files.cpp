@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,6 +35,14 @@ std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size) {
     const ssize_t count = ::read(static_cast<int>(file.handle), buffer, size);
     if (count >= 0 || errno != EINTR) return count;
   }
+}
+
+bool readMayWait(const InputFile& file) {
+  const int fd = static_cast<int>(file.handle);
+  struct stat info {};
+  if (fd < 0 || (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))) return false;
+  pollfd ready{fd, POLLIN, 0};
+  return ::poll(&ready, 1, 0) == 0;
 }
 
 void closeInputFile(InputFile& file) {

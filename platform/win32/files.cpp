@@ -30,6 +30,21 @@ std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size) {
   return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
 }
 
+bool readMayWait(const InputFile& file) {
+  HANDLE handle = reinterpret_cast<HANDLE>(file.handle);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
+  switch (GetFileType(handle)) {
+    case FILE_TYPE_CHAR:  // a console: the user types at their own pace
+      return true;
+    case FILE_TYPE_PIPE: {
+      DWORD available = 0;
+      return PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr) && available == 0;
+    }
+    default:
+      return false;
+  }
+}
+
 void closeInputFile(InputFile& file) {
   if (file.owned && file.handle != -1) CloseHandle(reinterpret_cast<HANDLE>(file.handle));
   file = InputFile{};

@@ -1,0 +1,192 @@
+#include "search/ordered_searches.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/redirection.h"
+
+namespace vesk {
+namespace {
+
+// A task's output is passed on in chunks of about this size.
+constexpr std::size_t kChunkBytes = 256 * 1024;
+// A task waits while this many of its chunks are not written yet.
+constexpr std::size_t kUnwrittenChunks = 2;
+
+struct Slot {
+  SearchTask task;
+  TaskWritten written;
+  std::uint64_t sequence = 0;
+  std::deque<ConsoleOutput> chunks;  // captured output not written yet, in order
+  bool finished = false;
+  std::exception_ptr failure;
+};
+
+// Thrown into a task that waits for its turn when the pool stops.
+struct Abandoned {};
+
+}  // namespace
+
+struct SearchPool {
+  SearchPool(ConsoleOutput& out, FolderHeader& folderHeader, std::size_t inFlight)
+      : output(out), header(folderHeader), maxInFlight(inFlight) {}
+
+  ConsoleOutput& output;  // the owner's
+  FolderHeader& header;   // the owner's
+  const std::size_t maxInFlight;
+  std::mutex mutex;
+  std::condition_variable workAvailable;    // workers wait here for tasks
+  std::condition_variable progress;         // the owner and waiting tasks wait here
+  std::deque<std::unique_ptr<Slot>> slots;  // in flight, the next to write first
+  std::uint64_t headSequence = 0;           // of slots.front()
+  std::uint64_t nextSequence = 0;           // of the next slot handed out
+  std::uint64_t nextToStart = 0;
+  bool stopping = false;
+  std::vector<std::thread> threads;
+};
+
+namespace {
+
+ConsoleOutput takeCaptured(ConsoleOutput& captured) {
+  ConsoleOutput chunk = capturingOutput(captured.console);
+  chunk.pendingStdout.swap(captured.pendingStdout);
+  chunk.pendingConsole.swap(captured.pendingConsole);
+  chunk.diagnostics.swap(captured.diagnostics);
+  return chunk;
+}
+
+// A task's output has grown large: it goes to the owner, and the task waits
+// unless its turn has come and the owner keeps up.
+void passOn(SearchPool& pool, Slot& slot, ConsoleOutput& captured) {
+  ConsoleOutput chunk = takeCaptured(captured);
+  std::unique_lock lock(pool.mutex);
+  slot.chunks.push_back(std::move(chunk));
+  pool.progress.notify_all();
+  pool.progress.wait(lock, [&] {
+    return pool.stopping ||
+           (slot.sequence == pool.headSequence && slot.chunks.size() < kUnwrittenChunks);
+  });
+  if (pool.stopping) throw Abandoned{};
+}
+
+// The next slot to start, or null when the pool stops. Slots without a task
+// are finished already and passed over.
+Slot* nextTask(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
+  for (;;) {
+    pool.workAvailable.wait(lock,
+                            [&] { return pool.stopping || pool.nextToStart < pool.nextSequence; });
+    if (pool.stopping) return nullptr;
+    // Slots without a task may have been written and dropped already.
+    if (pool.nextToStart < pool.headSequence) pool.nextToStart = pool.headSequence;
+    if (pool.nextToStart == pool.nextSequence) continue;
+    Slot& slot = *pool.slots[pool.nextToStart - pool.headSequence];
+    ++pool.nextToStart;
+    if (!slot.finished) return &slot;
+  }
+}
+
+void runTask(SearchPool& pool, Worker& worker, Slot& slot) {
+  ConsoleOutput captured = capturingOutput(pool.output.console);
+  captured.spillAt = kChunkBytes;
+  captured.spill = [&](ConsoleOutput& full) { passOn(pool, slot, full); };
+  try {
+    slot.task(worker, captured);
+  } catch (const Abandoned&) {
+    // The pool stops; nobody will write this slot.
+  } catch (...) {
+    slot.failure = std::current_exception();
+  }
+  ConsoleOutput rest = takeCaptured(captured);
+  const std::lock_guard lock(pool.mutex);
+  slot.chunks.push_back(std::move(rest));
+  slot.finished = true;
+  pool.progress.notify_all();
+}
+
+void workerLoop(SearchPool& pool) {
+  // The redirection of 32-bit processes under WOW64 is switched per thread;
+  // workers open files, so they see the real folders too.
+  const platform::RedirectionState redirection = platform::disableFileSystemRedirection();
+  struct Restore {
+    const platform::RedirectionState& state;
+    ~Restore() { platform::restoreFileSystemRedirection(state); }
+  } restore{redirection};
+  Worker worker{LineReader{}, regex::createMatchWorkspace()};
+  std::unique_lock lock(pool.mutex);
+  while (Slot* slot = nextTask(pool, lock)) {
+    lock.unlock();
+    runTask(pool, worker, *slot);
+    lock.lock();
+  }
+}
+
+// Writes what the head slot has passed on; once it is finished, runs its
+// `written` and lets the next slot be the head.
+void writeHead(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
+  Slot& head = *pool.slots.front();
+  pool.progress.wait(lock, [&] { return !head.chunks.empty() || head.finished; });
+  std::deque<ConsoleOutput> chunks;
+  chunks.swap(head.chunks);
+  const bool finished = head.finished;  // no chunk comes after that
+  lock.unlock();
+  for (const ConsoleOutput& chunk : chunks) writeCaptured(pool.output, chunk, pool.header);
+  if (finished && !head.failure && head.written) head.written();
+  lock.lock();
+  if (!finished) {
+    pool.progress.notify_all();  // the head task may go on
+    return;
+  }
+  const std::unique_ptr<Slot> done = std::move(pool.slots.front());
+  pool.slots.pop_front();
+  ++pool.headSequence;
+  pool.progress.notify_all();
+  if (done->failure) std::rethrow_exception(done->failure);
+}
+
+}  // namespace
+
+void SearchPoolStop::operator()(SearchPool* pool) const {
+  {
+    const std::lock_guard lock(pool->mutex);
+    pool->stopping = true;
+  }
+  pool->workAvailable.notify_all();
+  pool->progress.notify_all();
+  for (std::thread& thread : pool->threads) thread.join();
+  delete pool;
+}
+
+SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, unsigned workers) {
+  // Enough in flight that no worker waits for work, few enough that memory
+  // stays small.
+  SearchPoolHandle pool(new SearchPool(output, header, 2 * std::size_t{workers} + 2));
+  for (unsigned i = 0; i < workers; ++i) {
+    pool->threads.emplace_back([raw = pool.get()] { workerLoop(*raw); });
+  }
+  return pool;
+}
+
+void handOut(SearchPool& pool, SearchTask task, TaskWritten written) {
+  std::unique_lock lock(pool.mutex);
+  while (pool.slots.size() >= pool.maxInFlight) writeHead(pool, lock);
+  auto slot = std::make_unique<Slot>();
+  slot->finished = !task;
+  slot->task = std::move(task);
+  slot->written = std::move(written);
+  slot->sequence = pool.nextSequence++;
+  pool.slots.push_back(std::move(slot));
+  pool.workAvailable.notify_one();
+}
+
+void writeHandedOut(SearchPool& pool) {
+  std::unique_lock lock(pool.mutex);
+  while (!pool.slots.empty()) writeHead(pool, lock);
+}
+
+}  // namespace vesk

@@ -1,0 +1,53 @@
+// Searches done by worker threads and written in the order they were handed
+// out, so that what Vesk writes never depends on how many threads did the
+// work.
+//
+// One thread, the owner, hands out tasks in order and writes their results
+// in the same order; the workers do the tasks in between, each into an output
+// that captures what it would write. A task whose output grows large passes
+// it on in chunks; a task whose turn to be written has not come then waits,
+// so results that are ready early take bounded memory. The number of tasks
+// in flight is bounded too.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+#include "io/line_reader.h"
+#include "output/console_output.h"
+#include "regex/pattern.h"
+#include "search/file_search.h"
+
+namespace vesk {
+
+// What one worker thread owns and reuses from task to task.
+struct Worker {
+  LineReader reader;
+  regex::MatchWorkspace workspace;
+};
+
+// Done by a worker; writes into the capturing output it is given.
+using SearchTask = std::function<void(Worker& worker, ConsoleOutput& captured)>;
+// Run by the owner right after the task's output was written.
+using TaskWritten = std::function<void()>;
+
+struct SearchPool;
+struct SearchPoolStop {
+  void operator()(SearchPool* pool) const;  // lets the workers finish and joins them
+};
+using SearchPoolHandle = std::unique_ptr<SearchPool, SearchPoolStop>;
+
+// Starts the workers. Results are written to output, folder labels taken
+// from header, both of them the owner's.
+SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, unsigned workers);
+
+// Hands out a task (none: nothing to do, only `written` to run in its turn).
+// Waits, writing finished results meanwhile, while too many are in flight.
+void handOut(SearchPool& pool, SearchTask task, TaskWritten written);
+
+// Writes the results of everything handed out, waiting for what is not done.
+// A task that failed with an exception fails here, on the owner thread.
+void writeHandedOut(SearchPool& pool);
+
+}  // namespace vesk
