@@ -3,7 +3,8 @@
 #   unit and command-line tests on the Linux build, the same under
 #   AddressSanitizer and UndefinedBehaviorSanitizer, the command-line cases
 #   against the 64-bit Windows build under Wine, the checks of the 32-bit
-#   product, bounded fuzzing, and one small run of the benchmark.
+#   product, bounded fuzzing, one small run of the benchmark, and the
+#   release packages (made with CPack and checked as a user gets them).
 # Usage: scripts/test.sh [--quick]
 #   --quick: the Linux build with its unit, layer, command-line and regex
 #   tests only, for the edit-build-test loop (a few minutes).
@@ -84,6 +85,7 @@ pcre32=$(scripts/pcre2-mingw.sh i686) && pcre64=$(scripts/pcre2-mingw.sh x86_64)
 step "build windows 32-bit" build win32 -DVESK_PCRE2_PREFIX="$pcre32"
 step "build windows 64-bit" build win64 -DVESK_PCRE2_PREFIX="$pcre64"
 step "build fuzzers" build fuzz
+step "build debian package tree" build deb
 
 step "tests sanitizers" ctest --preset sanitize
 step "windows 32-bit product" node tests/windows/check_exe.mjs build-win32/vesk.exe i386 i686-w64-mingw32-objdump
@@ -94,6 +96,7 @@ step "windows 64-bit build" node tests/windows/check_exe.mjs build-win64/vesk.ex
 export WINEPREFIX=$VESK_CACHE/wine64 WINEDEBUG=-all
 [ -d "$WINEPREFIX/drive_c" ] || /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
 step "command line under wine" node tests/cli/run.mjs --exe build-win64/vesk.exe --wine
+step "release packages" tests/packaging/check_packages.sh
 step "fuzzing ${fuzz_seconds}s per target" fuzz
 if [ -x bench/compare ]; then
   step "benchmark smoke run" bench/compare --smoke
