@@ -81,6 +81,7 @@ if $quick; then
 fi
 
 step "build sanitizers" build sanitize
+step "build thread sanitizer" build thread
 pcre32=$(scripts/pcre2-mingw.sh i686) && pcre64=$(scripts/pcre2-mingw.sh x86_64)
 step "build windows 32-bit" build win32 -DVESK_PCRE2_PREFIX="$pcre32"
 step "build windows 64-bit" build win64 -DVESK_PCRE2_PREFIX="$pcre64"
@@ -88,6 +89,7 @@ step "build fuzzers" build fuzz
 step "build debian package tree" build deb
 
 step "tests sanitizers" ctest --preset sanitize
+step "tests thread sanitizer" ctest --preset thread
 step "windows 32-bit product" node tests/windows/check_exe.mjs build-win32/vesk.exe i386 i686-w64-mingw32-objdump
 step "windows 64-bit build" node tests/windows/check_exe.mjs build-win64/vesk.exe amd64 x86_64-w64-mingw32-objdump
 
@@ -96,6 +98,7 @@ step "windows 64-bit build" node tests/windows/check_exe.mjs build-win64/vesk.ex
 export WINEPREFIX=$VESK_CACHE/wine64 WINEDEBUG=-all
 [ -d "$WINEPREFIX/drive_c" ] || /usr/lib/wine/wine64 wineboot --init >/dev/null 2>&1
 step "command line under wine" node tests/cli/run.mjs --exe build-win64/vesk.exe --wine
+step "command line under wine, one thread" env VESK_THREADS=1 node tests/cli/run.mjs --exe build-win64/vesk.exe --wine
 step "release packages" tests/packaging/check_packages.sh
 step "fuzzing ${fuzz_seconds}s per target" fuzz
 if [ -x bench/compare ]; then
