@@ -3,7 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <random>
+#include <string>
 
 #include "platform/posix/locale.h"
 
@@ -71,6 +76,87 @@ TEST(CodePages, MalformedShiftJisBecomesReplacementCharacters) {
   LocaleScope scope("ja_JP.SJIS");
   // A lead byte at the very end has no trail byte.
   EXPECT_EQ(toWide("ab\x82", kAnsiCodePage), u"ab\uFFFD");
+}
+
+// What iconv itself makes of the input, converted the way the program reads
+// text: where iconv stops, one unit of input becomes the substitute.
+template <typename Out>
+Out throughIconv(const char* to, const char* from, std::string_view input, std::size_t unit,
+                 typename Out::value_type substitute) {
+  const iconv_t cd = iconv_open(to, from);
+  Out out;
+  char* in = const_cast<char*>(input.data());
+  std::size_t inLeft = input.size();
+  while (inLeft > 0) {
+    char buffer[64];
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    const std::size_t result = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+    out.append(reinterpret_cast<const typename Out::value_type*>(buffer),
+               static_cast<std::size_t>(outPtr - buffer) / sizeof(typename Out::value_type));
+    if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+    out.push_back(substitute);
+    const std::size_t skip = inLeft < unit ? inLeft : unit;
+    in += skip;
+    inLeft -= skip;
+  }
+  iconv_close(cd);
+  return out;
+}
+
+// Shift_JIS converts by tables filled from iconv; they must give what iconv
+// gives, for every kind of byte and unit and for malformed input.
+TEST(CodePages, ShiftJisTablesConvertAsIconvDoes) {
+  LocaleScope scope("ja_JP.SJIS");
+  std::mt19937 random(20261207);
+  const auto below = [&](unsigned n) { return static_cast<unsigned>(random() % n); };
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes;
+    const unsigned length = below(24);
+    for (unsigned i = 0; i < length; ++i) {
+      switch (below(5)) {
+        case 0:
+          bytes += static_cast<char>(0x20 + below(0x60));
+          break;  // ASCII
+        case 1:
+          bytes += static_cast<char>(0x81 + below(0x1F));
+          break;  // a lead byte
+        case 2:
+          bytes += static_cast<char>(0xE0 + below(0x1D));
+          break;  // a lead byte
+        case 3:
+          bytes += static_cast<char>(0x40 + below(0xBD));
+          break;  // a trail byte
+        default:
+          bytes += static_cast<char>(below(256));
+          break;  // anything
+      }
+    }
+    const auto expected = throughIconv<std::u16string>("UTF-16LE", "CP932", bytes, 1, u'\uFFFD');
+    ASSERT_EQ(toWide(bytes, kAnsiCodePage), expected) << round;
+
+    std::u16string text;
+    for (unsigned i = 0; i < length; ++i) {
+      switch (below(4)) {
+        case 0:
+          text += static_cast<char16_t>(below(0x80));
+          break;
+        case 1:
+          text += expected.empty() ? u'x' : expected[below(static_cast<unsigned>(expected.size()))];
+          break;
+        case 2:
+          text += static_cast<char16_t>(0xD800 + below(0x800));
+          break;  // halves of pairs
+        default:
+          text += static_cast<char16_t>(below(0x10000));
+          break;
+      }
+    }
+    const std::string_view raw(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+    ASSERT_EQ(toBytes(text, kAnsiCodePage),
+              throughIconv<std::string>("CP932", "UTF-16LE", raw, 2, '?'))
+        << round;
+  }
 }
 
 }  // namespace
