@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,5 +24,11 @@ void appendWideFromMultiByte(std::string_view bytes, std::uint32_t codePage, std
 // Appends the code page form of UTF-16 text; characters the code page cannot
 // hold become its default character.
 void appendMultiByteFromWide(std::u16string_view text, std::uint32_t codePage, std::string& out);
+
+// The ANSI code page's bytes for text when no other bytes decode to any of
+// its characters, so that every line whose text holds it holds these bytes
+// too; nothing when some character has another spelling (Shift_JIS spells
+// a few characters two ways) or the code page is not known well enough.
+std::optional<std::string> uniqueAnsiSpelling(std::u16string_view text);
 
 }  // namespace vesk::platform

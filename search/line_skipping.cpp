@@ -5,6 +5,7 @@
 
 #include "base/ascii.h"
 #include "base/utf8.h"
+#include "platform/codepage.h"
 #include "search/byte_scan.h"
 
 namespace vesk {
@@ -42,22 +43,19 @@ std::u16string longestSearchableRun(std::u16string_view text) {
   return std::u16string(best);
 }
 
-bool isAscii(std::u16string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
-}
-
-// The text as the reader's bytes, when a byte search is exact for it: UTF-8
-// decodes one way only; other code pages may map two byte forms to one
-// character, so only ASCII is certain there. UTF-16 pieces are not skipped.
+// The text as the reader's bytes, when every line that holds the text holds
+// them: UTF-8 decodes one way only; in the ANSI code page only characters
+// without another spelling. UTF-16 pieces are not skipped.
 std::optional<std::string> readerBytes(std::u16string_view text, const LineReader& reader) {
   const bool utf8 = reader.decoding == Decoding::Utf8 ||
                     (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
-  if (!utf8 && !(reader.decoding == Decoding::CodePage && isAscii(text))) {
-    return std::nullopt;
+  if (utf8) {
+    std::string bytes;
+    appendUtf8FromWide(text, bytes);
+    return bytes;
   }
-  std::string bytes;
-  appendUtf8FromWide(text, bytes);
-  return bytes;
+  if (reader.decoding != Decoding::CodePage) return std::nullopt;
+  return platform::uniqueAnsiSpelling(text);
 }
 
 // How common a needle byte is as a place to search from; with folding both

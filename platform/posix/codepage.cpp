@@ -116,8 +116,13 @@ struct ShiftJisTables {
   std::vector<char16_t> pairs = std::vector<char16_t>(256 * 256, kNoUnit);   // [lead * 256 + trail]
   std::vector<std::uint16_t> narrow = std::vector<std::uint16_t>(65536, 0);  // bytes, high first
   std::vector<std::uint8_t> narrowLength = std::vector<std::uint8_t>(65536, 0);  // 0: unmappable
+  std::vector<std::uint8_t> spellings = std::vector<std::uint8_t>(65536, 0);     // up to 2
   bool filled = false;
 };
+
+void countSpelling(ShiftJisTables& tables, char16_t unit) {
+  if (tables.spellings[unit] < 2) ++tables.spellings[unit];
+}
 
 void fillDecoding(iconv_t cd, ShiftJisTables& tables) {
   for (unsigned lead = 0; lead < 256; ++lead) {
@@ -126,6 +131,7 @@ void fillDecoding(iconv_t cd, ShiftJisTables& tables) {
       tables.kind[lead] =
           unit->size() == 1 ? ShiftJisTables::Kind::Single : ShiftJisTables::Kind::Invalid;
       if (unit->size() == 1) tables.single[lead] = unit->front();
+      if (unit->size() == 1) countSpelling(tables, unit->front());
       continue;
     }
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -142,7 +148,10 @@ void fillDecoding(iconv_t cd, ShiftJisTables& tables) {
     for (unsigned trail = 0; trail < 256; ++trail) {
       const char two[2] = {one, static_cast<char>(trail)};
       const auto unit = convertWhole<std::u16string>(cd, two, 2);
-      if (unit && unit->size() == 1) tables.pairs[lead * 256 + trail] = unit->front();
+      if (unit && unit->size() == 1) {
+        tables.pairs[lead * 256 + trail] = unit->front();
+        countSpelling(tables, unit->front());
+      }
     }
   }
 }
@@ -267,6 +276,28 @@ void appendMultiByteFromWide(std::u16string_view text, std::uint32_t codePage, s
   }
   convert(cd, reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t),
           sizeof(char16_t), kNarrowSubstitute, out);
+}
+
+std::optional<std::string> uniqueAnsiSpelling(std::u16string_view text) {
+  std::string bytes;
+  if (ansiCodePageIsUtf8()) {
+    appendUtf8FromWide(text, bytes);  // UTF-8 spells every character one way
+    return bytes;
+  }
+  if (usesShiftJisTables()) {
+    const ShiftJisTables& tables = shiftJisTables();
+    for (const char16_t unit : text) {
+      if (tables.spellings[unit] != 1 || unit == kWideSubstitute) return std::nullopt;
+    }
+    appendShiftJisFromWide(text, bytes);
+    return bytes;
+  }
+  // Other code pages through iconv: ASCII, which they all spell as itself.
+  for (const char16_t unit : text) {
+    if (unit >= 0x80) return std::nullopt;
+    bytes += static_cast<char>(unit);
+  }
+  return bytes;
 }
 
 }  // namespace vesk::platform

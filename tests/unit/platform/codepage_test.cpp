@@ -78,6 +78,25 @@ TEST(CodePages, MalformedShiftJisBecomesReplacementCharacters) {
   EXPECT_EQ(toWide("ab\x82", kAnsiCodePage), u"ab\uFFFD");
 }
 
+// A byte search for a text finds every line that holds it only where no
+// character of it has another spelling.
+TEST(CodePages, UniqueSpellingsOnly) {
+  {
+    LocaleScope scope("ja_JP.SJIS");
+    EXPECT_EQ(uniqueAnsiSpelling(u"東京 a"), "\x93\x8C\x8B\x9E a");
+    EXPECT_EQ(uniqueAnsiSpelling(u"a\uFFE2"), std::nullopt);  // also NEC's and IBM's spellings
+    EXPECT_EQ(uniqueAnsiSpelling(u"\u2252"), std::nullopt);
+    EXPECT_EQ(uniqueAnsiSpelling(u"\uFFFD"), std::nullopt);  // what malformed bytes read as
+  }
+  {
+    LocaleScope scope("de_DE.ISO-8859-1");
+    EXPECT_EQ(uniqueAnsiSpelling(u"abc"), "abc");
+    EXPECT_EQ(uniqueAnsiSpelling(u"caf\u00E9"), std::nullopt);  // known for ASCII only
+  }
+  LocaleScope scope("C.UTF-8");
+  EXPECT_EQ(uniqueAnsiSpelling(u"\u00E9"), "\xC3\xA9");
+}
+
 // What iconv itself makes of the input, converted the way the program reads
 // text: where iconv stops, one unit of input becomes the substitute.
 template <typename Out>
