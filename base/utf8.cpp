@@ -36,6 +36,7 @@ int sequenceLength(unsigned char lead) {
 struct Step {
   std::size_t length = 1;
   char32_t codePoint = kReplacement;
+  bool wellFormed = false;
 };
 
 // Decodes the non-ASCII sequence at p; available > 0.
@@ -46,10 +47,10 @@ Step decodeStep(const unsigned char* p, std::size_t available) {
   for (int i = 1; i < length; ++i) {
     const bool fits = static_cast<std::size_t>(i) < available &&
                       (i == 1 ? secondByteFits(p[0], p[1]) : (p[i] & 0xC0) == 0x80);
-    if (!fits) return {static_cast<std::size_t>(i), kReplacement};
+    if (!fits) return {static_cast<std::size_t>(i), kReplacement, false};
     cp = (cp << 6) | (p[i] & 0x3F);
   }
-  return {static_cast<std::size_t>(length), cp};
+  return {static_cast<std::size_t>(length), cp, true};
 }
 
 std::size_t unitsOf(char32_t cp) {
@@ -96,6 +97,24 @@ void appendWideFromUtf8(std::string_view bytes, std::u16string& out) {
     i += step.length;
   }
   out.resize(static_cast<std::size_t>(dst - out.data()));
+}
+
+bool isValidUtf8(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    while (i + 8 <= n && eightAsciiBytes(p + i)) i += 8;
+    if (i == n) break;
+    if (p[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const Step step = decodeStep(p + i, n - i);
+    if (!step.wellFormed) return false;
+    i += step.length;
+  }
+  return true;
 }
 
 Utf8Prefix utf8PrefixWithin(std::string_view bytes, std::size_t maxUnits) {

@@ -14,6 +14,10 @@ void appendWideFromUtf8(std::string_view bytes, std::u16string& out);
 // Unpaired surrogates become U+FFFD.
 void appendUtf8FromWide(std::u16string_view text, std::string& out);
 
+// True when every byte belongs to a well-formed sequence: decoding and
+// encoding such bytes again gives them back unchanged.
+bool isValidUtf8(std::string_view bytes);
+
 struct Utf8Prefix {
   std::size_t bytes = 0;  // length of the prefix
   std::size_t units = 0;  // UTF-16 units it decodes to

@@ -76,6 +76,10 @@ bool stdoutRedirected(const ConsoleOutput& output) {
   return output.console.stdoutConsole == 0;
 }
 
+bool redirectedOutputIsUtf8(const ConsoleOutput& output) {
+  return output.console.outputCodePage == platform::kUtf8CodePage || platform::ansiCodePageIsUtf8();
+}
+
 void writeRedirectedBytes(ConsoleOutput& output, std::string_view text) {
   // Large runs go straight out rather than through the block buffer.
   if (text.size() >= kStdoutBlock && !output.capture) {

@@ -51,6 +51,9 @@ void flushConsoleText(ConsoleOutput& output);
 // True when standard output is redirected, so that writeRedirectedBytes may be used.
 bool stdoutRedirected(const ConsoleOutput& output);
 
+// True when redirected output is written in UTF-8.
+bool redirectedOutputIsUtf8(const ConsoleOutput& output);
+
 // Writes bytes that are already in the redirected output's encoding, as they
 // are: plain ASCII (no CR, no NUL), which every code page writes unchanged,
 // or what a capturing output collected.

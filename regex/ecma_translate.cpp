@@ -79,12 +79,14 @@ struct RequiredText {
   std::u16string best;
   bool lastInRun = false;  // the last item was a character appended to run
   bool nothing = false;    // an alternative at the top level: nothing is required
+  bool onlyRun = true;     // every item so far was a character of the run
 };
 
 void endRun(RequiredText& required) {
   if (required.run.size() > required.best.size()) required.best = required.run;
   required.run.clear();
   required.lastInRun = false;
+  required.onlyRun = false;
 }
 
 // With the letter i, PCRE2 folds with Unicode rules: "k" also matches the
@@ -727,9 +729,11 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
     }
   }
   if (!open.empty()) return std::nullopt;
+  const bool literal = required.onlyRun && !required.nothing && !required.run.empty();
   endRun(required);
   if (required.nothing) required.best.clear();
-  return PcrePattern{std::move(t.out), t.groupCount, t.hasBackReference, std::move(required.best)};
+  return PcrePattern{std::move(t.out), t.groupCount, t.hasBackReference, std::move(required.best),
+                     literal};
 }
 
 }  // namespace vesk::regex

@@ -26,6 +26,9 @@ struct PcrePattern {
   // folding stays within ASCII. A prefilter over raw text may skip lines
   // that lack it.
   std::u16string requiredText;
+  // The pattern is requiredText and nothing else: it matches exactly where
+  // the text stands (with ignoreCase, folding within ASCII only).
+  bool literal = false;
 };
 
 // nullopt when the pattern is not valid in the dialect. With ignoreCase the

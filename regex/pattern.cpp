@@ -68,6 +68,7 @@ struct CompiledPattern {
   std::unique_ptr<pcre2_code, CodeFree> code;
   std::size_t groupCount = 0;
   std::u16string requiredText;
+  bool literal = false;
   bool jit = false;
 };
 
@@ -91,6 +92,7 @@ CompileResult compileTranslated(const PcrePattern& translated, bool ignoreCase, 
   if (!compiled->code) return {};
   compiled->groupCount = translated.groupCount;
   compiled->requiredText = translated.requiredText;
+  compiled->literal = translated.literal;
   // PCRE2 10.42's JIT compares back-references without Unicode case
   // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
   const bool jitFoldsLikeInterpreter = !(ignoreCase && translated.hasBackReference);
@@ -120,6 +122,10 @@ bool usesJit(const Pattern& pattern) {
 std::u16string_view requiredText(const Pattern& pattern) {
   return pattern.compiled ? std::u16string_view(pattern.compiled->requiredText)
                           : std::u16string_view();
+}
+
+bool isLiteral(const Pattern& pattern) {
+  return pattern.compiled && pattern.compiled->literal;
 }
 
 std::size_t groupCount(const Pattern& pattern) {

@@ -46,6 +46,10 @@ bool usesJit(const Pattern& pattern);
 // when nothing is known.
 std::u16string_view requiredText(const Pattern& pattern);
 
+// True when the pattern is its required text and nothing else, so that it
+// matches exactly the subjects that hold that text.
+bool isLiteral(const Pattern& pattern);
+
 // Number of capture groups of the pattern (group 0, the whole match, excluded).
 std::size_t groupCount(const Pattern& pattern);
 

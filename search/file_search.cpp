@@ -1,6 +1,7 @@
 #include "search/file_search.h"
 
 #include "base/decimal.h"
+#include "base/utf8.h"
 #include "output/report.h"
 #include "search/line_matching.h"
 #include "search/line_skipping.h"
@@ -18,25 +19,45 @@ Diagnostic lineTooComplex(std::u16string_view displayName, std::uint64_t lineNum
   return diagnostic;
 }
 
+// The file name and the line number in front of a written line, as the
+// display asks for them.
+void buildPrefix(const FileSearch& search, FileState& state, std::u16string_view displayName) {
+  state.prefixed.clear();
+  if (search.plan.showFileNames) {
+    state.prefixed += displayName;
+    state.prefixed += kPrefixSeparator;
+  }
+  if (search.plan.display == DisplayMode::LineNumbers) {
+    appendDecimal(state.prefixed, state.lineNumber);
+    state.prefixed += kPrefixSeparator;
+  }
+}
+
 void writeLine(FileSearch& search, FileState& state, std::u16string_view displayName) {
-  const RunPlan& plan = search.plan;
-  const bool numbers = plan.display == DisplayMode::LineNumbers;
+  buildPrefix(search, state, displayName);
   std::u16string_view text = state.lineText;
-  if (plan.showFileNames || numbers) {
-    state.prefixed.clear();
-    if (plan.showFileNames) {
-      state.prefixed += displayName;
-      state.prefixed += kPrefixSeparator;
-    }
-    if (numbers) {
-      appendDecimal(state.prefixed, state.lineNumber);
-      state.prefixed += kPrefixSeparator;
-    }
+  if (!state.prefixed.empty()) {
     state.prefixed += state.lineText;
     text = state.prefixed;
   }
   printPendingHeader(search.output, search.folderHeader);
   writeConsoleText(search.output, text, false);
+}
+
+// A line that goes out as it was read: its prefix is converted, its bytes
+// are not, as they are already what converting its text would give.
+void writeLineAsRead(FileSearch& search, FileState& state, std::u16string_view displayName,
+                     std::string_view piece) {
+  buildPrefix(search, state, displayName);
+  printPendingHeader(search.output, search.folderHeader);
+  if (!state.prefixed.empty()) writeConsoleText(search.output, state.prefixed, false);
+  writeRedirectedBytes(search.output, piece);
+}
+
+// True when the piece, unchanged, may be written as it was read.
+bool writesAsRead(const LineSkipping& skipping, const LineReader& reader, std::string_view piece) {
+  return skipping.utf8AsRead && reader.leadingUnit == 0 && !reader.pieceSplitsCharacter &&
+         piece.find('\0') == piece.npos && isValidUtf8(piece);
 }
 
 void writeSummary(FileSearch& search, const FileState& state, std::u16string_view displayName) {
@@ -84,20 +105,45 @@ void skipLines(FileSearch& search, const LineSkipping& skipping, FileState& stat
 
 LineSkipping lineSkippingOf(FileSearch& search) {
   if (!search.options.skipLines) return LineSkipping{};
-  return lineSkippingFor(search.entries, search.reader, lineOutput(search));
+  LineSkipping skipping = lineSkippingFor(search.entries, search.reader, lineOutput(search));
+  LineReader& reader = search.reader;
+  startDecoding(reader);  // the byte-order mark decides the encoding first
+  const bool readsUtf8 = reader.decoding == Decoding::Utf8 ||
+                         (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
+  skipping.utf8AsRead =
+      readsUtf8 && stdoutRedirected(search.output) && redirectedOutputIsUtf8(search.output);
+  return skipping;
 }
 
 bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames names,
                     FileState& state) {
   if (skipping.needle) skipLines(search, skipping, state);
-  if (!readLinePiece(search.reader, state.lineText)) return false;
+  std::string_view piece;
+  if (!readBytePiece(search.reader, piece)) return false;
   ++state.lineNumber;
-  const LineOutcome outcome = evaluateLine(search.entries, search.workspace, state.lineText);
+  const bool shows = showsLines(search.plan.display);
+  // A line the needle decides needs neither decoding nor the engine unless
+  // it is written and cannot be written as it was read.
+  const bool decided = skipping.needleDecides && pieceHoldsNeedle(*skipping.needle, piece);
+  if (decided && (!shows || writesAsRead(skipping, search.reader, piece))) {
+    ++state.hitCount;
+    state.found = true;
+    if (shows) writeLineAsRead(search, state, names.display, piece);
+    return true;
+  }
+  decodePiece(search.reader, piece, state.lineText);
+  const LineOutcome outcome = decided
+                                  ? LineOutcome{true, false, false}
+                                  : evaluateLine(search.entries, search.workspace, state.lineText);
   if (outcome.engineGaveUp) {
     report(search.output, lineTooComplex(names.display, state.lineNumber));
   }
-  if (showsLines(search.plan.display) && !state.lineText.empty()) {
-    writeLine(search, state, names.display);
+  if (shows && !state.lineText.empty()) {
+    if (!outcome.rewritten && writesAsRead(skipping, search.reader, piece)) {
+      writeLineAsRead(search, state, names.display, piece);
+    } else {
+      writeLine(search, state, names.display);
+    }
   }
   if (outcome.hit) {
     ++state.hitCount;

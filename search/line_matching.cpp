@@ -89,6 +89,7 @@ void applyReplaceEntry(const SearchEntry& entry, regex::MatchWorkspace& workspac
   if (entry.matchesEmpty && lineText.ends_with(u'\n')) trimEndDuplicate(*result, entry.replacement);
   lineText = std::move(*result);
   outcome.hit = true;
+  outcome.rewritten = true;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@ namespace vesk {
 
 struct LineOutcome {
   bool hit = false;
+  bool rewritten = false;     // some replace entry changed the text
   bool engineGaveUp = false;  // some entry could not be decided on this line
 };
 

@@ -90,6 +90,21 @@ const char* findByte(const char* from, const char* end, char byte) {
   return hit == nullptr ? end : static_cast<const char*>(hit);
 }
 
+bool decodesUtf8(const LineReader& reader) {
+  return reader.decoding == Decoding::Utf8 ||
+         (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
+}
+
+// Where the needle's bytes stand in a line of UTF-8, the text stands, when
+// the pattern is nothing but its text: UTF-8 decodes every sequence on its
+// own, so bytes around the needle cannot change it. A CR the reader drops
+// before a line feed could: such texts do not decide.
+bool needleDecides(const SearchEntry& entry, const LineReader& reader) {
+  const std::u16string_view text = regex::requiredText(entry.pattern);
+  return regex::isLiteral(entry.pattern) && decodesUtf8(reader) &&
+         longestSearchableRun(text) == text && text.find(u'\r') == text.npos;
+}
+
 std::optional<ByteNeedle> needleFor(const SearchEntry& entry, LineReader& reader) {
   const std::u16string text = longestSearchableRun(regex::requiredText(entry.pattern));
   if (text.empty()) return std::nullopt;
@@ -109,12 +124,19 @@ LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
                              LineOutput lineOutput) {
   if (entries.empty()) return {};
   const SearchEntry& first = entries.front();
-  if (!first.isReplace && !first.invert)
-    return LineSkipping{needleFor(first, reader), false, false};
+  if (!first.isReplace && !first.invert) {
+    LineSkipping skipping{needleFor(first, reader)};
+    skipping.needleDecides = skipping.needle && entries.size() == 1 && needleDecides(first, reader);
+    return skipping;
+  }
   // A lone entry leaves the lines without its text as they are.
   if (entries.size() != 1 || lineOutput == LineOutput::Other) return {};
   const bool copy = lineOutput == LineOutput::AsRead;
   return LineSkipping{needleFor(first, reader), copy, first.invert};
+}
+
+bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece) {
+  return findNeedle(needle, piece.substr(0, piece.find('\0'))) != piece.npos;
 }
 
 // Finds the anchor byte (in either case when folding), then compares the

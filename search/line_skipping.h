@@ -31,6 +31,12 @@ struct LineSkipping {
   std::optional<ByteNeedle> needle;  // none: every line goes through the entries
   bool copyUnchanged = false;        // skipped lines are written out as they were read
   bool skippedAreHits = false;       // skipped lines count as hits
+  // A lone literal search over UTF-8: a line whose bytes hold the needle is
+  // a hit and stays as it is, without the engine.
+  bool needleDecides = false;
+  // UTF-8 in and redirected UTF-8 out: a line that goes out unchanged is
+  // written as it was read when its bytes are valid UTF-8.
+  bool utf8AsRead = false;
 };
 
 // How a line left as it is would be written: not at all (quiet, count and
@@ -41,6 +47,9 @@ enum class LineOutput { None, AsRead, Other };
 // from the byte-order mark first).
 LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
                              LineOutput lineOutput);
+
+// True when the needle stands in the piece's text, which ends at a NUL.
+bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece);
 
 // The offset of the needle's first occurrence in text, or npos.
 std::size_t findNeedle(const ByteNeedle& needle, std::string_view text);

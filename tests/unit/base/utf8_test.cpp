@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace vesk {
@@ -98,6 +99,30 @@ TEST(Utf8Prefix, DecodingPrefixAndRestEqualsDecodingTheWhole) {
     EXPECT_EQ(head + wideFrom(std::string_view(bytes).substr(prefix.bytes)), whole)
         << "room " << room;
   }
+}
+
+// Lines that are valid UTF-8 are written as they were read: that must be
+// what decoding and encoding them gives.
+TEST(Utf8Valid, ExactlyTheBytesThatDecodeAndEncodeBackUnchanged) {
+  std::mt19937 random(7);
+  constexpr unsigned char kBytes[] = {'a', '~', 0x00, 0x7F, 0x80, 0xBF, 0xC0, 0xC2, 0xDF, 0xE0,
+                                      0xE3, 0xED, 0xEF, 0xBB, 0xBD, 0xF0, 0xF4, 0xF5, 0xFF, 0x9F};
+  int valid = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes;
+    const unsigned length = random() % 12;
+    for (unsigned i = 0; i < length; ++i) {
+      bytes += static_cast<char>(kBytes[random() % std::size(kBytes)]);
+      if (random() % 3 == 0) bytes += "abcdefghij";  // runs the eight-byte steps take
+    }
+    std::string back;
+    appendUtf8FromWide(wideFrom(bytes), back);
+    ASSERT_EQ(isValidUtf8(bytes), back == bytes) << round;
+    valid += back == bytes;
+  }
+  EXPECT_GT(valid, 1000);  // both answers come up
+  EXPECT_TRUE(isValidUtf8("\xEF\xBF\xBD\xF0\x9F\x98\x80"));
+  EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // a surrogate
 }
 
 }  // namespace

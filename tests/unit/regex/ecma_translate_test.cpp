@@ -118,5 +118,22 @@ TEST(RegexTranslate, RequiredTextUnderIgnoreCaseKeepsToAsciiFolding) {
   EXPECT_EQ(required(u"s", true), u"");
 }
 
+// A literal pattern matches exactly where its text stands, so a line holding
+// the text's bytes is selected without the engine.
+TEST(RegexTranslate, LiteralPatternsAreTheirTextAndNothingElse) {
+  const auto literal = [](std::u16string_view pattern, bool ignoreCase = false) {
+    const auto result = translateEcmaPattern(pattern, ignoreCase);
+    return result && result->literal;
+  };
+  EXPECT_TRUE(literal(u"PTHREAD_MUTEX"));
+  EXPECT_TRUE(literal(u"a\\.b\\u0041\\(x\\)"));
+  EXPECT_TRUE(literal(u"mutex", true));
+  for (const std::u16string_view pattern :
+       {u"", u"ab|cd", u"^abc", u"abc$", u"ab*", u"a.b", u"(ab)", u"[a]", u"a{2}", u"\\bab", u"(?=a)a"}) {
+    EXPECT_FALSE(literal(pattern)) << std::string(pattern.begin(), pattern.end());
+  }
+  EXPECT_FALSE(literal(u"mask", true));  // k folds onto the Kelvin sign
+}
+
 }  // namespace
 }  // namespace vesk::regex

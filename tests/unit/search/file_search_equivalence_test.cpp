@@ -28,7 +28,7 @@ namespace {
 
 // Cases in the normal unit run. VESK_EQUIVALENCE_CASES asks for another count
 // (a soak run); VESK_EQUIVALENCE_SEED runs the one case with that seed.
-constexpr std::uint64_t kDefaultCases = 150;
+constexpr std::uint64_t kDefaultCases = 1000;
 constexpr std::uint64_t kFirstSeed = 1;
 // Cases built for what the fast paths take (see makeScenario and makeTerms);
 // the others roam more widely.
