@@ -25,6 +25,7 @@ struct ByteNeedle {
   std::string bytes;           // the required text as the reader's bytes
   bool foldAsciiCase = false;  // ASCII letters match either case
   std::size_t anchor = 0;      // index of the rarest byte, searched for first
+  std::size_t second = 0;      // index of the next rarest, looked at with it
 };
 
 struct LineSkipping {

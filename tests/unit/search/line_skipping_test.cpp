@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include "base/ascii.h"
 #include "platform/codepage.h"
 
 namespace vesk {
@@ -27,6 +30,34 @@ TEST(LineSkipping, FindsTheNeedleFromAnyAnchor) {
   folded.anchor = 2;
   EXPECT_EQ(findNeedle(folded, "a MuTeX b"), 2u);
   EXPECT_EQ(findNeedle(folded, "a MUTE b"), std::string_view::npos);
+}
+
+// The needle search against the plainest search there is, on texts and
+// needles of every length around the sixteen places it looks at at once.
+TEST(LineSkipping, FindsTheNeedleWhereAPlainSearchDoes) {
+  std::mt19937 random(11);
+  const auto plainFind = [](const ByteNeedle& n, std::string_view text) {
+    for (std::size_t at = 0; at + n.bytes.size() <= text.size(); ++at) {
+      bool same = true;
+      for (std::size_t i = 0; i < n.bytes.size() && same; ++i) {
+        const char a = text[at + i];
+        const char b = n.bytes[i];
+        same = n.foldAsciiCase ? asciiLower(a) == asciiLower(b) : a == b;
+      }
+      if (same) return at;
+    }
+    return std::string_view::npos;
+  };
+  constexpr char kAlphabet[] = "abAB\n\x80";
+  for (int round = 0; round < 20000; ++round) {
+    std::string text(random() % 70, 'x');
+    for (char& c : text) c = kAlphabet[random() % (sizeof kAlphabet - 1)];
+    ByteNeedle n = needle(std::string(1 + random() % 4, 'a'), random() % 2 == 0);
+    for (char& c : n.bytes) c = kAlphabet[random() % (sizeof kAlphabet - 1)];
+    n.anchor = random() % n.bytes.size();
+    n.second = random() % n.bytes.size();
+    ASSERT_EQ(findNeedle(n, text), plainFind(n, text)) << round;
+  }
 }
 
 SearchEntryList compiled(const std::vector<SearchTerm>& terms) {
