@@ -326,14 +326,29 @@ StreamDecoding streamDecoding(LineReader& reader) {
   return StreamDecoding{reader.encoding, reader.codePage, reader.codePageIsUtf8, reader.decoding};
 }
 
-void startReadingBlock(LineReader& reader, std::vector<char>& bytes, std::size_t size,
-                       const StreamDecoding& decoding) {
+std::size_t handOverLines(LineReader& reader, std::size_t bytes, std::vector<char>& lines) {
+  const std::size_t linesBegin = reader.begin;
+  const std::size_t restBegin = reader.begin + bytes;
+  const std::size_t rest = reader.end - restBegin;
+  std::vector<char> storage = std::move(lines);
+  storage.resize(kReadBufferBytes + kBufferSlack);
+  std::memcpy(storage.data(), reader.buffer.data() + restBegin, rest);
+  lines = std::move(reader.buffer);
+  reader.buffer = std::move(storage);
+  reader.begin = 0;
+  reader.end = rest;
+  return linesBegin;
+}
+
+void startReadingBlock(LineReader& reader, std::vector<char>& bytes, std::size_t begin,
+                       std::size_t size, const StreamDecoding& decoding) {
   startReading(reader, memorySource({}), decoding.encoding, decoding.codePage);
   reader.codePageIsUtf8 = decoding.codePageIsUtf8;
   reader.decoding = decoding.decoding;
   reader.started = true;
   reader.buffer.swap(bytes);
-  reader.end = size;
+  reader.begin = begin;
+  reader.end = begin + size;
   reader.atEnd = true;
 }
 

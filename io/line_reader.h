@@ -117,11 +117,17 @@ struct StreamDecoding {
 
 StreamDecoding streamDecoding(LineReader& reader);
 
-// Reads bytes[0, size), whole lines taken from a stream decoded as given, as
-// if they were all that is left of it. The reader takes the buffer over
-// until returnBlock gives it back, so the lines are never copied again.
-void startReadingBlock(LineReader& reader, std::vector<char>& bytes, std::size_t size,
-                       const StreamDecoding& decoding);
+// Hands the first `bytes` unread bytes (whole lines) over without copying
+// them: `lines` takes the reader's buffer, and the reader goes on in the
+// storage `lines` held, with the unread bytes after the lines moved to its
+// front. Returns where the lines start in `lines`.
+std::size_t handOverLines(LineReader& reader, std::size_t bytes, std::vector<char>& lines);
+
+// Reads bytes[begin, begin + size), whole lines taken from a stream decoded
+// as given, as if they were all that is left of it. The reader takes the
+// buffer over until returnBlock gives it back.
+void startReadingBlock(LineReader& reader, std::vector<char>& bytes, std::size_t begin,
+                       std::size_t size, const StreamDecoding& decoding);
 void returnBlock(LineReader& reader, std::vector<char>& bytes);
 
 }  // namespace vesk

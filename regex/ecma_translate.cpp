@@ -1,6 +1,7 @@
 #include "regex/ecma_translate.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -12,12 +13,8 @@ namespace {
 
 constexpr char32_t kEnd = 0x110000;  // what peek answers past the end of the pattern
 
-struct CodeRange {
-  char16_t first;
-  char16_t last;
-};
-
-using RangeList = std::vector<CodeRange>;
+using CodeRange = CharRange;
+using RangeList = CharSet;
 
 constexpr std::array<CodeRange, 1> kDigitSet{{{u'0', u'9'}}};
 constexpr std::array<CodeRange, 4> kWordSet{
@@ -69,6 +66,7 @@ struct Translator {
   bool hasBackReference = false;
   // What the item just translated was, for the required text.
   std::optional<char16_t> literalAtom;         // it stands for this one character
+  std::optional<RangeList> atomSet;            // it stands for one of these (a class)
   std::optional<std::uint32_t> quantifierMin;  // it was a quantifier
 };
 
@@ -132,6 +130,74 @@ int hexValue(char32_t c) {
   if (c >= u'a' && c <= u'f') return static_cast<int>(c - u'a' + 10);
   if (c >= u'A' && c <= u'F') return static_cast<int>(c - u'A' + 10);
   return -1;
+}
+
+// The best run of character sets that every match holds side by side, read
+// off the top level like the required text. A repeated item ("x+") ends a
+// run and starts the next: its last repetition stands right before what
+// follows it.
+struct RequiredSets {
+  std::vector<RangeList> run;
+  std::vector<RangeList> best;
+  double bestScore = 0;
+  bool lastInRun = false;
+  bool nothing = false;
+};
+
+// How much of a text one character of the set rules out, from 1 for a
+// single character down to nothing for a set of 256 or more.
+double selectivity(const RangeList& set) {
+  double members = 0;
+  for (const CodeRange& range : set) members += range.last - range.first + 1;
+  return members >= 256 || members == 0 ? 0 : std::log2(256 / members) / 8;
+}
+
+void endSetRun(RequiredSets& required) {
+  double score = 0;
+  for (const RangeList& set : required.run) score += selectivity(set);
+  if (score > required.bestScore) {
+    required.bestScore = score;
+    required.best = required.run;
+  }
+  required.run.clear();
+  required.lastInRun = false;
+}
+
+// The set a character stands for under the pattern's case rule, or nothing
+// when PCRE2's Unicode folding would widen it beyond what is known here.
+std::optional<RangeList> foldedSet(const RangeList& set, bool ignoreCase) {
+  if (!ignoreCase) return set;
+  RangeList folded;
+  for (const CodeRange& range : set) {
+    for (char32_t c = range.first; c <= range.last; ++c) {
+      if (!foldsOnlyWithinAscii(static_cast<char16_t>(c))) return std::nullopt;
+      folded.push_back({static_cast<char16_t>(c), static_cast<char16_t>(c)});
+      const char16_t other = static_cast<char16_t>(c ^ 0x20);
+      if (isAsciiLetter(c)) folded.push_back({other, other});
+    }
+  }
+  return folded;
+}
+
+void noteTopLevelSet(RequiredSets& required, const Translator& t, char16_t first) {
+  std::optional<RangeList> set;
+  if (t.literalAtom) set = RangeList{{*t.literalAtom, *t.literalAtom}};
+  if (t.atomSet) set = t.atomSet;
+  if (set) set = foldedSet(*set, t.ignoreCase);
+  if (first == u'|' && !t.literalAtom) {
+    required.nothing = true;
+  } else if (t.quantifierMin) {
+    std::optional<RangeList> repeated;
+    if (required.lastInRun) repeated = required.run.back();
+    if (*t.quantifierMin == 0 && required.lastInRun) required.run.pop_back();
+    endSetRun(required);
+    if (*t.quantifierMin > 0 && repeated) required.run.push_back(*repeated);
+  } else if (set) {
+    required.run.push_back(std::move(*set));
+    required.lastInRun = true;
+  } else {
+    endSetRun(required);
+  }
 }
 
 bool inSet(std::span<const CodeRange> set, char32_t c) {
@@ -391,6 +457,10 @@ Item translateAtomEscape(Translator& t) {
   if (const auto set = setEscapeFor(c)) {
     t.pos += 2;
     appendSetEscape(t, *set);
+    if (!isNegated(*set) && !needsFoldingOff(t, *set)) {
+      const auto members = baseSet(*set);
+      t.atomSet = RangeList(members.begin(), members.end());
+    }
     return Item::Atom;
   }
   std::optional<std::size_t> backReference;
@@ -521,6 +591,7 @@ Item translateClass(Translator& t) {
   }
   ++t.pos;
   appendClassContents(t, negated, contents);
+  if (!negated && contents.foldingOffSets.empty()) t.atomSet = contents.ranges;
   return Item::Atom;
 }
 
@@ -706,18 +777,22 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
   Item previous = Item::Assertion;
   std::size_t previousStart = 0;
   RequiredText required;
+  RequiredSets requiredSets;
   while (t.pos < t.source.size()) {
     const std::size_t start = t.out.size();
     const std::size_t openBefore = open.size();
     const char16_t first = t.source[t.pos];
     t.literalAtom.reset();
+    t.atomSet.reset();
     t.quantifierMin.reset();
     previous = translateNext(t, open, previous, previousStart);
     if (previous == Item::Invalid) return std::nullopt;
     if (openBefore == 0 && open.empty()) {
       noteTopLevelItem(required, t, first);
+      noteTopLevelSet(requiredSets, t, first);
     } else if (openBefore == 0) {
       endRun(required);  // a group opens: what it holds may be optional
+      endSetRun(requiredSets);
     }
     if (open.size() > openBefore) {
       groupStarts.push_back(start);
@@ -732,8 +807,10 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
   const bool literal = required.onlyRun && !required.nothing && !required.run.empty();
   endRun(required);
   if (required.nothing) required.best.clear();
-  return PcrePattern{std::move(t.out), t.groupCount, t.hasBackReference, std::move(required.best),
-                     literal};
+  endSetRun(requiredSets);
+  if (requiredSets.nothing) requiredSets.best.clear();
+  return PcrePattern{std::move(t.out),         t.groupCount, t.hasBackReference,
+                     std::move(required.best), literal,      std::move(requiredSets.best)};
 }
 
 }  // namespace vesk::regex

@@ -14,8 +14,16 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vesk::regex {
+
+// The characters from first to last, both included.
+struct CharRange {
+  char16_t first;
+  char16_t last;
+};
+using CharSet = std::vector<CharRange>;
 
 struct PcrePattern {
   std::u16string text;         // PCRE2 syntax for the options that pattern.cpp compiles with
@@ -29,6 +37,11 @@ struct PcrePattern {
   // The pattern is requiredText and nothing else: it matches exactly where
   // the text stands (with ignoreCase, folding within ASCII only).
   bool literal = false;
+  // A run of character sets that every match holds side by side, one
+  // character of each: "[a-z]+_[0-9]+\(" holds "_" and a digit. Chosen to
+  // rule out the most text; with ignoreCase a letter stands for both its
+  // cases, and only letters that fold within ASCII stand in it at all.
+  std::vector<CharSet> requiredSets;
 };
 
 // nullopt when the pattern is not valid in the dialect. With ignoreCase the

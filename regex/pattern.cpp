@@ -68,6 +68,7 @@ struct CompiledPattern {
   std::unique_ptr<pcre2_code, CodeFree> code;
   std::size_t groupCount = 0;
   std::u16string requiredText;
+  std::vector<CharSet> requiredSets;
   bool literal = false;
   bool jit = false;
 };
@@ -93,6 +94,7 @@ CompileResult compileTranslated(const PcrePattern& translated, bool ignoreCase, 
   compiled->groupCount = translated.groupCount;
   compiled->requiredText = translated.requiredText;
   compiled->literal = translated.literal;
+  compiled->requiredSets = translated.requiredSets;
   // PCRE2 10.42's JIT compares back-references without Unicode case
   // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
   const bool jitFoldsLikeInterpreter = !(ignoreCase && translated.hasBackReference);
@@ -122,6 +124,11 @@ bool usesJit(const Pattern& pattern) {
 std::u16string_view requiredText(const Pattern& pattern) {
   return pattern.compiled ? std::u16string_view(pattern.compiled->requiredText)
                           : std::u16string_view();
+}
+
+std::span<const CharSet> requiredSets(const Pattern& pattern) {
+  return pattern.compiled ? std::span<const CharSet>(pattern.compiled->requiredSets)
+                          : std::span<const CharSet>();
 }
 
 bool isLiteral(const Pattern& pattern) {

@@ -10,8 +10,11 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "regex/ecma_translate.h"
 
 namespace vesk::regex {
 
@@ -45,6 +48,10 @@ bool usesJit(const Pattern& pattern);
 // Characters that every match holds side by side (see PcrePattern); empty
 // when nothing is known.
 std::u16string_view requiredText(const Pattern& pattern);
+
+// Character sets that every match holds side by side (see PcrePattern);
+// empty when nothing is known.
+std::span<const CharSet> requiredSets(const Pattern& pattern);
 
 // True when the pattern is its required text and nothing else, so that it
 // matches exactly the subjects that hold that text.

@@ -16,7 +16,8 @@ constexpr std::size_t kBlockBytes = 192 * 1024;
 static_assert(kBlockBytes <= kReadBlockBytes, "a read must fit behind a short block");
 
 struct Block {
-  std::vector<char> bytes;  // whole lines, each one piece
+  std::vector<char> bytes;  // whole lines, each one piece, at [begin, begin + size)
+  std::size_t begin = 0;
   std::size_t size = 0;
   std::uint64_t firstLine = 0;
   std::uint64_t hitCount = 0;
@@ -35,7 +36,7 @@ struct BlockSearch {
 };
 
 void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, ConsoleOutput& captured) {
-  startReadingBlock(worker.reader, block.bytes, block.size, owner.decoding);
+  startReadingBlock(worker.reader, block.bytes, block.begin, block.size, owner.decoding);
   struct GiveBack {
     Worker& worker;
     Block& block;
@@ -53,16 +54,18 @@ void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, Console
   block.found = state.found;
 }
 
+// The lines go out in the reader's own buffer; the reader goes on in one
+// that an earlier block has given back.
 void handOutBlock(BlockSearch& owner, std::string_view lines) {
   auto block = std::make_shared<Block>();
   if (!owner.buffers.empty()) {
     block->bytes = std::move(owner.buffers.back());
     owner.buffers.pop_back();
   }
-  block->bytes.assign(lines.begin(), lines.end());
-  block->size = lines.size();
   block->firstLine = owner.state.lineNumber + 1;
   owner.state.lineNumber += countLineFeeds(lines);
+  block->size = lines.size();
+  block->begin = handOverLines(owner.search.reader, lines.size(), block->bytes);
   handOut(
       owner.pool,
       [&owner, block](Worker& worker, ConsoleOutput& captured) {
@@ -85,7 +88,6 @@ bool handOutBufferedLines(BlockSearch& owner) {
   const std::size_t cut = shortLinesEnd(text);
   if (cut == 0) return false;
   handOutBlock(owner, text.substr(0, cut));
-  skipBufferedLines(reader, cut);
   return true;
 }
 

@@ -1,7 +1,10 @@
 #include "search/line_skipping.h"
 
 #include <algorithm>
+#include <bit>
+#include <cmath>
 #include <cstring>
+#include <span>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -32,28 +35,32 @@ int commonness(unsigned char byte) {
 // The needle holds no character whose bytes the reader's text-mode rules
 // change: a text with a line feed may stand in the raw bytes as CR LF, and a
 // NUL cuts the text. U+FFFD may come from malformed bytes and surrogates from
-// characters split at a piece's end. The longest stretch without them is
-// still held by every match.
+// characters split at a piece's end.
+bool breaksNeedle(char16_t c) {
+  return c == u'\n' || c == u'\0' || c == u'\uFFFD' || (c >= 0xD800 && c <= 0xDFFF);
+}
+
 std::u16string longestSearchableRun(std::u16string_view text) {
   std::u16string_view best;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= text.size(); ++i) {
-    const bool breaks = i == text.size() || text[i] == u'\n' || text[i] == u'\0' ||
-                        text[i] == u'\uFFFD' || (text[i] >= 0xD800 && text[i] <= 0xDFFF);
-    if (!breaks) continue;
+    if (i < text.size() && !breaksNeedle(text[i])) continue;
     if (i - start > best.size()) best = text.substr(start, i - start);
     start = i + 1;
   }
   return std::u16string(best);
 }
 
-// The text as the reader's bytes, when every line that holds the text holds
-// them: UTF-8 decodes one way only; in the ANSI code page only characters
-// without another spelling. UTF-16 pieces are not skipped.
-std::optional<std::string> readerBytes(std::u16string_view text, const LineReader& reader) {
-  const bool utf8 = reader.decoding == Decoding::Utf8 ||
-                    (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
-  if (utf8) {
+bool decodesUtf8(const LineReader& reader) {
+  return reader.decoding == Decoding::Utf8 ||
+         (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
+}
+
+// A character's bytes when every line that holds the character holds them:
+// UTF-8 spells each character one way only; the ANSI code page most.
+std::optional<std::string> readerBytes(char16_t c, const LineReader& reader) {
+  const std::u16string_view text(&c, 1);
+  if (decodesUtf8(reader)) {
     std::string bytes;
     appendUtf8FromWide(text, bytes);
     return bytes;
@@ -62,80 +69,174 @@ std::optional<std::string> readerBytes(std::u16string_view text, const LineReade
   return platform::uniqueAnsiSpelling(text);
 }
 
-// How common a needle byte is as a place to search from; with folding both
-// cases are searched for, so both count.
-int searchCost(char byte, bool foldAsciiCase) {
-  const int own = commonness(static_cast<unsigned char>(byte));
-  if (!foldAsciiCase || asciiLower(byte) == asciiUpper(byte)) return own;
-  return commonness(static_cast<unsigned char>(asciiLower(byte))) +
-         commonness(static_cast<unsigned char>(asciiUpper(byte)));
+std::size_t memberCount(const regex::CharSet& set) {
+  std::size_t count = 0;
+  for (const regex::CharRange& range : set) count += range.last - range.first + 1;
+  return count;
 }
 
-// The index of the rarest byte but the one at `besides` (if any is left).
-std::size_t rarestByte(const std::string& bytes, bool foldAsciiCase,
-                       std::size_t besides = std::string::npos) {
-  std::size_t best = besides == 0 && bytes.size() > 1 ? 1 : 0;
-  for (std::size_t i = best + 1; i < bytes.size(); ++i) {
-    if (i == besides) continue;
-    if (searchCost(bytes[i], foldAsciiCase) < searchCost(bytes[best], foldAsciiCase)) best = i;
+// The classes that stand for one set of characters: a character alone by
+// its bytes, a set of several by one class of bytes when each of them is
+// one byte. Nothing when the reader's bytes cannot say where they stand.
+std::optional<std::vector<ByteClass>> classesOf(const regex::CharSet& set,
+                                                const LineReader& reader) {
+  constexpr std::size_t kMostMembers = 128;
+  const std::size_t count = memberCount(set);
+  if (count == 0 || count > kMostMembers) return std::nullopt;
+  std::vector<std::string> spellings;
+  for (const regex::CharRange& range : set) {
+    for (char32_t c = range.first; c <= range.last; ++c) {
+      if (breaksNeedle(static_cast<char16_t>(c))) return std::nullopt;
+      auto bytes = readerBytes(static_cast<char16_t>(c), reader);
+      if (!bytes || (count > 1 && bytes->size() != 1)) return std::nullopt;
+      spellings.push_back(std::move(*bytes));
+    }
   }
+  if (count == 1) {
+    std::vector<ByteClass> classes;
+    for (const char byte : spellings.front())
+      classes.push_back(byteClassOf(std::string_view(&byte, 1)));
+    return classes;
+  }
+  std::string bytes;
+  for (const std::string& spelling : spellings) bytes += spelling;
+  return std::vector<ByteClass>{byteClassOf(bytes)};
+}
+
+// The needle for runs of sets as the reader's bytes: where a set cannot be
+// written as bytes, the run is cut, and the part that rules out the most
+// text is kept.
+std::vector<ByteClass> bestClassRun(std::span<const regex::CharSet> sets, const LineReader& reader,
+                                    bool& whole) {
+  const auto score = [](const std::vector<ByteClass>& run) {
+    double total = 0;
+    for (const ByteClass& byteClass : run) {
+      std::size_t members = 0;
+      for (const std::uint64_t word : byteClass.members) members += std::popcount(word);
+      total += std::log2(256.0 / static_cast<double>(members));
+    }
+    return total;
+  };
+  std::vector<ByteClass> best;
+  std::vector<ByteClass> run;
+  whole = true;
+  for (const regex::CharSet& set : sets) {
+    if (auto classes = classesOf(set, reader)) {
+      run.insert(run.end(), classes->begin(), classes->end());
+      continue;
+    }
+    whole = false;
+    if (score(run) > score(best)) best = std::move(run);
+    run.clear();
+  }
+  if (score(run) > score(best)) best = std::move(run);
   return best;
 }
 
-// Needles are short and candidates many: a plain loop beats a call to memcmp.
+// How common a class is as a place to search from: every byte of it counts.
+int searchCost(const ByteClass& byteClass) {
+  int cost = 0;
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    if (byteClass.has(static_cast<unsigned char>(byte)))
+      cost += commonness(static_cast<unsigned char>(byte)) + 1;
+  }
+  return cost;
+}
+
+// Classes of more ranges than the sixteen-place search compares at once are
+// never searched from.
+constexpr std::size_t kSearchedRanges = 4;
+
+// The index of the rarest class but the one at `besides` (if any is left).
+std::size_t rarestClass(const std::vector<ByteClass>& classes,
+                        std::size_t besides = std::string::npos) {
+  std::size_t best = std::string::npos;
+  for (std::size_t i = 0; i < classes.size(); ++i) {
+    if (i == besides || classes[i].ranges.size() > kSearchedRanges) continue;
+    if (best == std::string::npos || searchCost(classes[i]) < searchCost(classes[best])) best = i;
+  }
+  return best == std::string::npos ? (besides == 0 && classes.size() > 1 ? 1 : 0) : best;
+}
+
+ByteNeedle needleOf(std::vector<ByteClass> classes) {
+  ByteNeedle needle;
+  needle.classes = std::move(classes);
+  needle.anchor = rarestClass(needle.classes);
+  needle.second = rarestClass(needle.classes, needle.anchor);
+  return needle;
+}
+
 bool matchesAt(const ByteNeedle& needle, const char* text) {
-  const std::string& bytes = needle.bytes;
-  if (!needle.foldAsciiCase) return std::equal(bytes.begin(), bytes.end(), text);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (asciiLower(text[i]) != asciiLower(bytes[i])) return false;
+  for (std::size_t i = 0; i < needle.classes.size(); ++i) {
+    if (!needle.classes[i].has(static_cast<unsigned char>(text[i]))) return false;
   }
   return true;
 }
 
-bool decodesUtf8(const LineReader& reader) {
-  return reader.decoding == Decoding::Utf8 ||
-         (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
-}
+struct EntryNeedle {
+  std::optional<ByteNeedle> needle;
+  bool decides = false;  // a line whose bytes hold the needle is a hit
+};
 
-// Where the needle's bytes stand in a line of UTF-8, the text stands, when
-// the pattern is nothing but its text: UTF-8 decodes every sequence on its
-// own, so bytes around the needle cannot change it. A CR the reader drops
-// before a line feed could: such texts do not decide.
-bool needleDecides(const SearchEntry& entry, const LineReader& reader) {
-  const std::u16string_view text = regex::requiredText(entry.pattern);
-  return regex::isLiteral(entry.pattern) && decodesUtf8(reader) &&
-         longestSearchableRun(text) == text && text.find(u'\r') == text.npos;
-}
-
-std::optional<ByteNeedle> needleFor(const SearchEntry& entry, LineReader& reader) {
-  const std::u16string text = longestSearchableRun(regex::requiredText(entry.pattern));
-  if (text.empty()) return std::nullopt;
+// Where the needle stands in a line of UTF-8, the pattern matches when the
+// pattern is nothing but its text and the needle is all of it: UTF-8 decodes
+// every sequence on its own, so bytes around the needle cannot change it. A
+// CR that the reader drops before a line feed could; such texts do not decide.
+EntryNeedle needleFor(const SearchEntry& entry, LineReader& reader) {
   startDecoding(reader);
-  std::optional<std::string> bytes = readerBytes(text, reader);
-  if (!bytes) return std::nullopt;
-  ByteNeedle needle;
-  needle.foldAsciiCase = entry.ignoreCase;
-  needle.anchor = rarestByte(*bytes, needle.foldAsciiCase);
-  needle.second = rarestByte(*bytes, needle.foldAsciiCase, needle.anchor);
-  needle.bytes = std::move(*bytes);
-  return needle;
+  bool whole = false;
+  std::vector<ByteClass> classes = bestClassRun(regex::requiredSets(entry.pattern), reader, whole);
+  if (classes.empty()) return {};
+  const std::u16string_view text = regex::requiredText(entry.pattern);
+  const bool decides = regex::isLiteral(entry.pattern) && decodesUtf8(reader) && whole &&
+                       longestSearchableRun(text) == text && text.find(u'\r') == text.npos;
+  return EntryNeedle{needleOf(std::move(classes)), decides};
 }
 
 }  // namespace
+
+ByteClass byteClassOf(std::string_view bytes) {
+  ByteClass byteClass;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    byteClass.members[byte >> 6] |= std::uint64_t{1} << (byte & 63);
+  }
+  for (unsigned byte = 0; byte < 256;) {
+    if (!byteClass.has(static_cast<unsigned char>(byte))) {
+      ++byte;
+      continue;
+    }
+    const unsigned first = byte;
+    while (byte < 256 && byteClass.has(static_cast<unsigned char>(byte))) ++byte;
+    byteClass.ranges.emplace_back(static_cast<unsigned char>(first),
+                                  static_cast<unsigned char>(byte - 1));
+  }
+  return byteClass;
+}
+
+ByteNeedle byteNeedleOf(std::string_view bytes, bool foldAsciiCase) {
+  std::vector<ByteClass> classes;
+  for (const char c : bytes) {
+    const char both[2] = {foldAsciiCase ? asciiLower(c) : c, foldAsciiCase ? asciiUpper(c) : c};
+    classes.push_back(byteClassOf(std::string_view(both, 2)));
+  }
+  return needleOf(std::move(classes));
+}
 
 LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
                              LineOutput lineOutput) {
   if (entries.empty()) return {};
   const SearchEntry& first = entries.front();
   if (!first.isReplace && !first.invert) {
-    LineSkipping skipping{needleFor(first, reader)};
-    skipping.needleDecides = skipping.needle && entries.size() == 1 && needleDecides(first, reader);
+    EntryNeedle found = needleFor(first, reader);
+    LineSkipping skipping{std::move(found.needle)};
+    skipping.needleDecides = found.decides && entries.size() == 1;
     return skipping;
   }
   // A lone entry leaves the lines without its text as they are.
   if (entries.size() != 1 || lineOutput == LineOutput::Other) return {};
   const bool copy = lineOutput == LineOutput::AsRead;
-  return LineSkipping{needleFor(first, reader), copy, first.invert};
+  return LineSkipping{needleFor(first, reader).needle, copy, first.invert};
 }
 
 bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece) {
@@ -144,71 +245,60 @@ bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece) {
 
 namespace {
 
-#if !defined(__SSE2__)
-const char* findByte(const char* from, const char* end, char byte) {
-  const void* hit = std::memchr(from, byte, static_cast<std::size_t>(end - from));
-  return hit == nullptr ? end : static_cast<const char*>(hit);
-}
-
-// Finds the anchor byte (in either case when folding), then compares the
-// whole needle around it.
-std::size_t findNeedleByAnchor(const ByteNeedle& needle, std::string_view text) {
-  const std::size_t size = needle.bytes.size();
-  if (text.size() < size) return std::string_view::npos;
-  const char* begin = text.data();
-  const char* last =
-      begin + (text.size() - size) + needle.anchor + 1;  // past the last anchor place
-  const char anchor = needle.bytes[needle.anchor];
-  const char lower = needle.foldAsciiCase ? asciiLower(anchor) : anchor;
-  const char upper = needle.foldAsciiCase ? asciiUpper(anchor) : anchor;
-  const char* nextLower = findByte(begin + needle.anchor, last, lower);
-  const char* nextUpper = lower == upper ? last : findByte(begin + needle.anchor, last, upper);
-  while (nextLower != last || nextUpper != last) {
-    const char* at = std::min(nextLower, nextUpper);
-    if (matchesAt(needle, at - needle.anchor))
-      return static_cast<std::size_t>(at - needle.anchor - begin);
-    if (at == nextLower) nextLower = findByte(at + 1, last, lower);
-    if (at == nextUpper) nextUpper = findByte(at + 1, last, upper);
-  }
-  return std::string_view::npos;
-}
-#endif
-
 #if defined(__SSE2__)
-// Sixteen places at a time: where both the anchor and the second byte stand
-// (in either case when folding), the whole needle is compared. Two bytes
-// rule out far more places than one, and no call is made per place.
-std::size_t findNeedleBySixteen(const ByteNeedle& needle, std::string_view text) {
-  const std::string& bytes = needle.bytes;
-  const auto spread = [&](std::size_t at, bool upper) {
-    const char c = bytes[at];
-    const char folded = !needle.foldAsciiCase ? c : upper ? asciiUpper(c) : asciiLower(c);
-    return _mm_set1_epi8(folded);
-  };
-  const __m128i anchorLower = spread(needle.anchor, false);
-  const __m128i anchorUpper = spread(needle.anchor, true);
-  const __m128i secondLower = spread(needle.second, false);
-  const __m128i secondUpper = spread(needle.second, true);
+// The places of sixteen bytes that belong to a class of at most four ranges.
+__m128i inClass(const ByteClass& byteClass, __m128i bytes) {
+  __m128i found = _mm_setzero_si128();
+  for (const auto& [first, last] : byteClass.ranges) {
+    const __m128i low = _mm_set1_epi8(static_cast<char>(first));
+    if (first == last) {
+      found = _mm_or_si128(found, _mm_cmpeq_epi8(bytes, low));
+      continue;
+    }
+    const __m128i high = _mm_set1_epi8(static_cast<char>(last));
+    const __m128i notBelow = _mm_cmpeq_epi8(_mm_max_epu8(bytes, low), bytes);
+    const __m128i notAbove = _mm_cmpeq_epi8(_mm_min_epu8(bytes, high), bytes);
+    found = _mm_or_si128(found, _mm_and_si128(notBelow, notAbove));
+  }
+  return found;
+}
+
+// Sixteen places at a time: where both the anchor and the second class
+// stand, the whole needle is compared. Two classes rule out far more places
+// than one, and no call is made per place.
+std::size_t findFrom(const ByteNeedle& needle, std::string_view text, std::size_t places) {
+  const ByteClass& anchor = needle.classes[needle.anchor];
+  const ByteClass& second = needle.classes[needle.second];
   const char* base = text.data();
-  const std::size_t places = text.size() - bytes.size() + 1;  // where the needle may start
   std::size_t start = 0;
-  for (; start + 16 <= places; start += 16) {
-    const auto load = [&](std::size_t at) {
-      return _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + start + at));
-    };
-    const __m128i atAnchor = load(needle.anchor);
-    const __m128i atSecond = load(needle.second);
-    const __m128i both = _mm_and_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(atAnchor, anchorLower), _mm_cmpeq_epi8(atAnchor, anchorUpper)),
-        _mm_or_si128(_mm_cmpeq_epi8(atSecond, secondLower), _mm_cmpeq_epi8(atSecond, secondUpper)));
-    for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both)); mask != 0;
-         mask &= mask - 1) {
-      const std::size_t at = start + static_cast<std::size_t>(__builtin_ctz(mask));
-      if (matchesAt(needle, base + at)) return at;
+  if (anchor.ranges.size() <= kSearchedRanges && second.ranges.size() <= kSearchedRanges) {
+    for (; start + 16 <= places; start += 16) {
+      const auto load = [&](std::size_t at) {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + start + at));
+      };
+      const __m128i both =
+          _mm_and_si128(inClass(anchor, load(needle.anchor)), inClass(second, load(needle.second)));
+      for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both)); mask != 0;
+           mask &= mask - 1) {
+        const std::size_t at = start + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (matchesAt(needle, base + at)) return at;
+      }
     }
   }
   for (; start < places; ++start) {
     if (matchesAt(needle, base + start)) return start;
+  }
+  return std::string_view::npos;
+}
+#else
+// A place at a time, the anchor first.
+std::size_t findFrom(const ByteNeedle& needle, std::string_view text, std::size_t places) {
+  const ByteClass& anchor = needle.classes[needle.anchor];
+  for (std::size_t start = 0; start < places; ++start) {
+    if (anchor.has(static_cast<unsigned char>(text[start + needle.anchor])) &&
+        matchesAt(needle, text.data() + start)) {
+      return start;
+    }
   }
   return std::string_view::npos;
 }
@@ -217,12 +307,9 @@ std::size_t findNeedleBySixteen(const ByteNeedle& needle, std::string_view text)
 }  // namespace
 
 std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
-  if (text.size() < needle.bytes.size() || needle.bytes.empty()) return std::string_view::npos;
-#if defined(__SSE2__)
-  return findNeedleBySixteen(needle, text);
-#else
-  return findNeedleByAnchor(needle, text);
-#endif
+  const std::size_t size = needle.classes.size();
+  if (size == 0 || text.size() < size) return std::string_view::npos;
+  return findFrom(needle, text, text.size() - size + 1);
 }
 
 std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,

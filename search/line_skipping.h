@@ -11,22 +11,41 @@
 // delivered.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "io/line_reader.h"
 #include "model/search_entry.h"
 
 namespace vesk {
 
-struct ByteNeedle {
-  std::string bytes;           // the required text as the reader's bytes
-  bool foldAsciiCase = false;  // ASCII letters match either case
-  std::size_t anchor = 0;      // index of the rarest byte, searched for first
-  std::size_t second = 0;      // index of the next rarest, looked at with it
+// The bytes that may stand at one place of a needle, also as ranges.
+struct ByteClass {
+  std::array<std::uint64_t, 4> members{};                       // a bit per byte value
+  std::vector<std::pair<unsigned char, unsigned char>> ranges;  // sorted, apart
+
+  bool has(unsigned char byte) const { return (members[byte >> 6] >> (byte & 63)) & 1; }
 };
+
+ByteClass byteClassOf(std::string_view bytes);
+
+// Bytes that every line a match stands in holds side by side, a class of
+// bytes for each place: the required text or sets of the first entry in the
+// reader's encoding.
+struct ByteNeedle {
+  std::vector<ByteClass> classes;
+  std::size_t anchor = 0;  // index of the rarest class, searched for first
+  std::size_t second = 0;  // index of the next rarest, looked at with it
+};
+
+// A needle of the given bytes, ASCII letters in either case when folding.
+ByteNeedle byteNeedleOf(std::string_view bytes, bool foldAsciiCase);
 
 struct LineSkipping {
   std::optional<ByteNeedle> needle;  // none: every line goes through the entries

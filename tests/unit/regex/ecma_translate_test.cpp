@@ -118,6 +118,32 @@ TEST(RegexTranslate, RequiredTextUnderIgnoreCaseKeepsToAsciiFolding) {
   EXPECT_EQ(required(u"s", true), u"");
 }
 
+// The sets every match holds side by side, written as the characters of
+// each set with "|" between sets.
+std::u16string requiredSets(std::u16string_view pattern, bool ignoreCase = false) {
+  const auto result = translateEcmaPattern(pattern, ignoreCase);
+  if (!result) return u"<invalid>";
+  std::u16string shown;
+  for (const CharSet& set : result->requiredSets) {
+    if (!shown.empty()) shown += u'|';
+    for (const CharRange& range : set) {
+      for (char32_t c = range.first; c <= range.last; ++c) shown += static_cast<char16_t>(c);
+    }
+  }
+  return shown;
+}
+
+TEST(RegexTranslate, RequiredSetsRuleOutTheMostText) {
+  EXPECT_EQ(requiredSets(u"[a-z]+_[0-9]+\\("), u"abcdefghijklmnopqrstuvwxyz|_|0123456789");
+  EXPECT_EQ(requiredSets(u"(x+x+)+[yz]"), u"yz");
+  EXPECT_EQ(requiredSets(u"x\\d\\d"), u"x|0123456789|0123456789");
+  EXPECT_EQ(requiredSets(u"ab?c+d"), u"c|d");  // b may be absent; the last c stands before d
+  EXPECT_EQ(requiredSets(u"Mu", true), u"Mm|uU");
+  EXPECT_EQ(requiredSets(u"a|b"), u"");
+  EXPECT_EQ(requiredSets(u"[^a]"), u"");
+  EXPECT_EQ(requiredSets(u"[ks]x", true), u"xX");  // k and s fold beyond ASCII
+}
+
 // A literal pattern matches exactly where its text stands, so a line holding
 // the text's bytes is selected without the engine.
 TEST(RegexTranslate, LiteralPatternsAreTheirTextAndNothingElse) {

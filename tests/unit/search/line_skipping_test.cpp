@@ -10,11 +10,19 @@
 namespace vesk {
 namespace {
 
-ByteNeedle needle(std::string bytes, bool fold = false) {
-  ByteNeedle result;
-  result.bytes = std::move(bytes);
-  result.foldAsciiCase = fold;
-  return result;
+ByteNeedle needle(std::string_view bytes, bool fold = false) {
+  return byteNeedleOf(bytes, fold);
+}
+
+// The needle as text when each of its places holds one byte, else "?".
+std::string shown(const ByteNeedle& n) {
+  std::string text;
+  for (const ByteClass& byteClass : n.classes) {
+    const bool one =
+        byteClass.ranges.size() == 1 && byteClass.ranges[0].first == byteClass.ranges[0].second;
+    text += one ? static_cast<char>(byteClass.ranges[0].first) : '?';
+  }
+  return text;
 }
 
 TEST(LineSkipping, FindsTheNeedleFromAnyAnchor) {
@@ -33,30 +41,32 @@ TEST(LineSkipping, FindsTheNeedleFromAnyAnchor) {
 }
 
 // The needle search against the plainest search there is, on texts and
-// needles of every length around the sixteen places it looks at at once.
+// needles of every length around the sixteen places it looks at at once,
+// with classes of one byte, of both cases, of ranges and of many ranges.
 TEST(LineSkipping, FindsTheNeedleWhereAPlainSearchDoes) {
   std::mt19937 random(11);
-  const auto plainFind = [](const ByteNeedle& n, std::string_view text) {
-    for (std::size_t at = 0; at + n.bytes.size() <= text.size(); ++at) {
-      bool same = true;
-      for (std::size_t i = 0; i < n.bytes.size() && same; ++i) {
-        const char a = text[at + i];
-        const char b = n.bytes[i];
-        same = n.foldAsciiCase ? asciiLower(a) == asciiLower(b) : a == b;
-      }
-      if (same) return at;
-    }
-    return std::string_view::npos;
-  };
-  constexpr char kAlphabet[] = "abAB\n\x80";
+  constexpr char kAlphabet[] = "abAB019\n\x80\xFF";
+  const auto anyByte = [&] { return kAlphabet[random() % (sizeof kAlphabet - 1)]; };
   for (int round = 0; round < 20000; ++round) {
     std::string text(random() % 70, 'x');
-    for (char& c : text) c = kAlphabet[random() % (sizeof kAlphabet - 1)];
-    ByteNeedle n = needle(std::string(1 + random() % 4, 'a'), random() % 2 == 0);
-    for (char& c : n.bytes) c = kAlphabet[random() % (sizeof kAlphabet - 1)];
-    n.anchor = random() % n.bytes.size();
-    n.second = random() % n.bytes.size();
-    ASSERT_EQ(findNeedle(n, text), plainFind(n, text)) << round;
+    for (char& c : text) c = anyByte();
+    std::vector<std::string> places(1 + random() % 4);
+    for (std::string& members : places) {
+      const unsigned count = 1 + random() % (random() % 4 == 0 ? 7 : 2);
+      for (unsigned i = 0; i < count; ++i) members += anyByte();
+    }
+    ByteNeedle n;
+    for (const std::string& members : places) n.classes.push_back(byteClassOf(members));
+    n.anchor = random() % places.size();
+    n.second = random() % places.size();
+    std::size_t plain = std::string_view::npos;
+    for (std::size_t at = 0; at + places.size() <= text.size() && plain == text.npos; ++at) {
+      bool all = true;
+      for (std::size_t i = 0; i < places.size(); ++i)
+        all = all && places[i].find(text[at + i]) != std::string::npos;
+      if (all) plain = at;
+    }
+    ASSERT_EQ(findNeedle(n, text), plain) << round;
   }
 }
 
@@ -78,7 +88,7 @@ LineSkipping skippingFor(const SearchEntryList& entries, std::string_view input,
 TEST(LineSkipping, DecidesFromTheEntriesAndTheEncoding) {
   const auto search = compiled({makeSearchTerm(false, true, false, u"a.b")});
   ASSERT_TRUE(skippingFor(search, "x").needle);
-  EXPECT_EQ(skippingFor(search, "x").needle->bytes, "a.b");
+  EXPECT_EQ(shown(*skippingFor(search, "x").needle), "a.b");
   EXPECT_FALSE(skippingFor(search, "x").copyUnchanged);
   EXPECT_FALSE(skippingFor(compiled({makeSearchTerm(false, false, false, u"a|b")}), "x").needle);
 

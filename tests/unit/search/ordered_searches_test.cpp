@@ -56,11 +56,9 @@ TEST(OrderedSearches, AFailureReachesTheOwnerInItsTurn) {
   ConsoleOutput output = capturingOutput(ConsoleState{0, 0, Language::English, 65001});
   FolderHeader header;
   const SearchPoolHandle pool = startSearchPool(output, header, 2);
-  handOut(
-      *pool, [](Worker&, ConsoleOutput& captured) { writeConsoleText(captured, u"first", true); },
-      {});
-  handOut(
-      *pool, [](Worker&, ConsoleOutput&) { throw std::runtime_error("task failed"); }, {});
+  handOut(*pool,
+          [](Worker&, ConsoleOutput& captured) { writeConsoleText(captured, u"first", true); }, {});
+  handOut(*pool, [](Worker&, ConsoleOutput&) { throw std::runtime_error("task failed"); }, {});
   EXPECT_THROW(writeHandedOut(*pool), std::runtime_error);
   EXPECT_EQ(output.pendingStdout, "first\n");
 }
