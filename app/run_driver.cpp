@@ -46,7 +46,8 @@ bool searchTarget(ConsoleOutput& output, const RunOptions& options, const Search
   LineReader reader;
   FolderHeader folderHeader;
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
-  FileSearch search{output, plan, entries, folderHeader, reader, workspace, {}};
+  const FastPaths fastPaths = planFastPaths(entries, plan, output);
+  FileSearch search{output, plan, entries, folderHeader, reader, workspace, fastPaths};
   const unsigned threads = searchThreads();
   const SearchPoolHandle pool =
       threads > 1 ? startSearchPool(output, folderHeader, threads) : SearchPoolHandle();

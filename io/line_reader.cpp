@@ -251,13 +251,17 @@ std::string_view upToNul(std::string_view bytes) {
 
 }  // namespace
 
+bool codePageReadsAsUtf8(std::uint32_t codePage) {
+  return codePage == platform::kUtf8CodePage ||
+         (codePage == platform::kAnsiCodePage && platform::ansiCodePageIsUtf8());
+}
+
 void startReading(LineReader& reader, const ByteSource& source, InputEncoding encoding,
                   std::uint32_t codePage) {
   reader.source = source;
   reader.encoding = encoding;
   reader.codePage = codePage;
-  reader.codePageIsUtf8 = codePage == platform::kUtf8CodePage ||
-                          (codePage == platform::kAnsiCodePage && platform::ansiCodePageIsUtf8());
+  reader.codePageIsUtf8 = codePageReadsAsUtf8(codePage);
   reader.decoding = Decoding::CodePage;
   reader.buffer.resize(kReadBufferBytes + kBufferSlack);
   reader.begin = 0;

@@ -55,6 +55,10 @@ struct LineReader {
   char16_t nextLeadingUnit = 0;
 };
 
+// True when code-page input in this code page is decoded as UTF-8 (65001,
+// or the ANSI code page where that is UTF-8).
+bool codePageReadsAsUtf8(std::uint32_t codePage);
+
 // Prepares the reader for a new stream; the buffer is kept.
 void startReading(LineReader& reader, const ByteSource& source, InputEncoding encoding,
                   std::uint32_t codePage);

@@ -29,7 +29,7 @@ struct BlockSearch {
   FileSearch& search;
   SearchPool& pool;
   InputNames names;
-  LineSkipping skipping;
+  const LineSkipping& skipping;
   StreamDecoding decoding;
   FileState state;                         // the owner's: lines read, hits written
   std::vector<std::vector<char>> buffers;  // blocks written, to be filled again
@@ -44,8 +44,8 @@ void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, Console
   } giveBack{worker, block};
   FolderHeader noLabels;  // the owner writes the labels
   const FileSearch& search = owner.search;
-  FileSearch workerSearch{captured,      search.plan,      search.entries, noLabels,
-                          worker.reader, worker.workspace, search.options};
+  FileSearch workerSearch{captured,      search.plan,      search.entries,  noLabels,
+                          worker.reader, worker.workspace, search.fastPaths};
   FileState state;
   state.lineNumber = block.firstLine - 1;
   while (searchNextLine(workerSearch, owner.skipping, owner.names, state)) {

@@ -78,11 +78,10 @@ void writeSummary(FileSearch& search, const FileState& state, std::u16string_vie
   }
 }
 
-LineOutput lineOutput(const FileSearch& search) {
-  const RunPlan& plan = search.plan;
+LineOutput lineOutput(const RunPlan& plan, const ConsoleOutput& output) {
   if (!showsLines(plan.display)) return LineOutput::None;
   const bool asRead =
-      !plan.showFileNames && plan.display == DisplayMode::Lines && stdoutRedirected(search.output);
+      !plan.showFileNames && plan.display == DisplayMode::Lines && stdoutRedirected(output);
   return asRead ? LineOutput::AsRead : LineOutput::Other;
 }
 
@@ -103,16 +102,27 @@ void skipLines(FileSearch& search, const LineSkipping& skipping, FileState& stat
 
 }  // namespace
 
-LineSkipping lineSkippingOf(FileSearch& search) {
-  if (!search.options.skipLines) return LineSkipping{};
-  LineSkipping skipping = lineSkippingFor(search.entries, search.reader, lineOutput(search));
-  LineReader& reader = search.reader;
-  startDecoding(reader);  // the byte-order mark decides the encoding first
-  const bool readsUtf8 = reader.decoding == Decoding::Utf8 ||
-                         (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
-  skipping.utf8AsRead =
-      readsUtf8 && stdoutRedirected(search.output) && redirectedOutputIsUtf8(search.output);
-  return skipping;
+FastPaths planFastPaths(const SearchEntryList& entries, const RunPlan& plan,
+                        const ConsoleOutput& output, SearchOptions options) {
+  FastPaths paths;
+  if (!options.skipLines) return paths;
+  const bool utf8Out = stdoutRedirected(output) && redirectedOutputIsUtf8(output);
+  for (const Decoding decoding :
+       {Decoding::CodePage, Decoding::Utf8, Decoding::Utf16Le, Decoding::Utf16Be}) {
+    StreamDecoding stream{plan.encoding, plan.inputCodePage,
+                          codePageReadsAsUtf8(plan.inputCodePage), decoding};
+    LineSkipping& skipping = paths.byDecoding[static_cast<std::size_t>(decoding)];
+    skipping = lineSkippingFor(entries, stream, lineOutput(plan, output));
+    const bool readsUtf8 =
+        decoding == Decoding::Utf8 || (decoding == Decoding::CodePage && stream.codePageIsUtf8);
+    skipping.utf8AsRead = readsUtf8 && utf8Out;
+  }
+  return paths;
+}
+
+const LineSkipping& lineSkippingOf(FileSearch& search) {
+  startDecoding(search.reader);  // the byte-order mark decides the encoding first
+  return search.fastPaths.byDecoding[static_cast<std::size_t>(search.reader.decoding)];
 }
 
 bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames names,
@@ -162,7 +172,7 @@ void finishFile(FileSearch& search, const FileState& state, InputNames names) {
 bool searchFile(FileSearch& search, const ByteSource& source, InputNames names) {
   const RunPlan& plan = search.plan;
   startReading(search.reader, source, plan.encoding, plan.inputCodePage);
-  const LineSkipping skipping = lineSkippingOf(search);
+  const LineSkipping& skipping = lineSkippingOf(search);
   FileState state;
   while (searchNextLine(search, skipping, names, state)) {
   }

@@ -2,6 +2,7 @@
 // counts and file names.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -29,6 +30,16 @@ struct SearchOptions {
   bool skipLines = true;
 };
 
+// The fast paths of a run for each way its input may be decoded (see
+// line_skipping.h). They depend on the entries, the display and the output
+// only, so they are planned once, before the first file, and then shared.
+struct FastPaths {
+  std::array<LineSkipping, 4> byDecoding;  // indexed by Decoding
+};
+
+FastPaths planFastPaths(const SearchEntryList& entries, const RunPlan& plan,
+                        const ConsoleOutput& output, SearchOptions options = {});
+
 // What the searches of a run share from one file to the next.
 struct FileSearch {
   ConsoleOutput& output;
@@ -37,7 +48,7 @@ struct FileSearch {
   FolderHeader& folderHeader;
   LineReader& reader;
   regex::MatchWorkspace& workspace;
-  SearchOptions options;
+  const FastPaths& fastPaths;
 };
 
 // The names of one input: display in results ("a.txt", "(CON)"), path in
@@ -64,9 +75,9 @@ struct FileState {
   bool found = false;
 };
 
-// What may be skipped for the search's entries, display and the reader's
-// decided encoding.
-LineSkipping lineSkippingOf(FileSearch& search);
+// What may be skipped in the reader's input, once its byte-order mark has
+// decided how it is decoded.
+const LineSkipping& lineSkippingOf(FileSearch& search);
 
 // Skips what may be skipped, then reads, evaluates and writes the next
 // piece; false at the end of the reader's input.

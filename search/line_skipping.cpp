@@ -51,21 +51,21 @@ std::u16string longestSearchableRun(std::u16string_view text) {
   return std::u16string(best);
 }
 
-bool decodesUtf8(const LineReader& reader) {
-  return reader.decoding == Decoding::Utf8 ||
-         (reader.decoding == Decoding::CodePage && reader.codePageIsUtf8);
+bool decodesUtf8(const StreamDecoding& stream) {
+  return stream.decoding == Decoding::Utf8 ||
+         (stream.decoding == Decoding::CodePage && stream.codePageIsUtf8);
 }
 
 // A character's bytes when every line that holds the character holds them:
 // UTF-8 spells each character one way only; the ANSI code page most.
-std::optional<std::string> readerBytes(char16_t c, const LineReader& reader) {
+std::optional<std::string> readerBytes(char16_t c, const StreamDecoding& stream) {
   const std::u16string_view text(&c, 1);
-  if (decodesUtf8(reader)) {
+  if (decodesUtf8(stream)) {
     std::string bytes;
     appendUtf8FromWide(text, bytes);
     return bytes;
   }
-  if (reader.decoding != Decoding::CodePage) return std::nullopt;
+  if (stream.decoding != Decoding::CodePage) return std::nullopt;
   return platform::uniqueAnsiSpelling(text);
 }
 
@@ -79,7 +79,7 @@ std::size_t memberCount(const regex::CharSet& set) {
 // its bytes, a set of several by one class of bytes when each of them is
 // one byte. Nothing when the reader's bytes cannot say where they stand.
 std::optional<std::vector<ByteClass>> classesOf(const regex::CharSet& set,
-                                                const LineReader& reader) {
+                                                const StreamDecoding& stream) {
   constexpr std::size_t kMostMembers = 128;
   const std::size_t count = memberCount(set);
   if (count == 0 || count > kMostMembers) return std::nullopt;
@@ -87,7 +87,7 @@ std::optional<std::vector<ByteClass>> classesOf(const regex::CharSet& set,
   for (const regex::CharRange& range : set) {
     for (char32_t c = range.first; c <= range.last; ++c) {
       if (breaksNeedle(static_cast<char16_t>(c))) return std::nullopt;
-      auto bytes = readerBytes(static_cast<char16_t>(c), reader);
+      auto bytes = readerBytes(static_cast<char16_t>(c), stream);
       if (!bytes || (count > 1 && bytes->size() != 1)) return std::nullopt;
       spellings.push_back(std::move(*bytes));
     }
@@ -106,8 +106,8 @@ std::optional<std::vector<ByteClass>> classesOf(const regex::CharSet& set,
 // The needle for runs of sets as the reader's bytes: where a set cannot be
 // written as bytes, the run is cut, and the part that rules out the most
 // text is kept.
-std::vector<ByteClass> bestClassRun(std::span<const regex::CharSet> sets, const LineReader& reader,
-                                    bool& whole) {
+std::vector<ByteClass> bestClassRun(std::span<const regex::CharSet> sets,
+                                    const StreamDecoding& stream, bool& whole) {
   const auto score = [](const std::vector<ByteClass>& run) {
     double total = 0;
     for (const ByteClass& byteClass : run) {
@@ -121,7 +121,7 @@ std::vector<ByteClass> bestClassRun(std::span<const regex::CharSet> sets, const 
   std::vector<ByteClass> run;
   whole = true;
   for (const regex::CharSet& set : sets) {
-    if (auto classes = classesOf(set, reader)) {
+    if (auto classes = classesOf(set, stream)) {
       run.insert(run.end(), classes->begin(), classes->end());
       continue;
     }
@@ -182,13 +182,12 @@ struct EntryNeedle {
 // pattern is nothing but its text and the needle is all of it: UTF-8 decodes
 // every sequence on its own, so bytes around the needle cannot change it. A
 // CR that the reader drops before a line feed could; such texts do not decide.
-EntryNeedle needleFor(const SearchEntry& entry, LineReader& reader) {
-  startDecoding(reader);
+EntryNeedle needleFor(const SearchEntry& entry, const StreamDecoding& stream) {
   bool whole = false;
-  std::vector<ByteClass> classes = bestClassRun(regex::requiredSets(entry.pattern), reader, whole);
+  std::vector<ByteClass> classes = bestClassRun(regex::requiredSets(entry.pattern), stream, whole);
   if (classes.empty()) return {};
   const std::u16string_view text = regex::requiredText(entry.pattern);
-  const bool decides = regex::isLiteral(entry.pattern) && decodesUtf8(reader) && whole &&
+  const bool decides = regex::isLiteral(entry.pattern) && decodesUtf8(stream) && whole &&
                        longestSearchableRun(text) == text && text.find(u'\r') == text.npos;
   return EntryNeedle{needleOf(std::move(classes)), decides};
 }
@@ -223,12 +222,12 @@ ByteNeedle byteNeedleOf(std::string_view bytes, bool foldAsciiCase) {
   return needleOf(std::move(classes));
 }
 
-LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
+LineSkipping lineSkippingFor(const SearchEntryList& entries, const StreamDecoding& stream,
                              LineOutput lineOutput) {
   if (entries.empty()) return {};
   const SearchEntry& first = entries.front();
   if (!first.isReplace && !first.invert) {
-    EntryNeedle found = needleFor(first, reader);
+    EntryNeedle found = needleFor(first, stream);
     LineSkipping skipping{std::move(found.needle)};
     skipping.needleDecides = found.decides && entries.size() == 1;
     return skipping;
@@ -236,7 +235,7 @@ LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
   // A lone entry leaves the lines without its text as they are.
   if (entries.size() != 1 || lineOutput == LineOutput::Other) return {};
   const bool copy = lineOutput == LineOutput::AsRead;
-  return LineSkipping{needleFor(first, reader).needle, copy, first.invert};
+  return LineSkipping{needleFor(first, stream).needle, copy, first.invert};
 }
 
 bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece) {

@@ -63,9 +63,8 @@ struct LineSkipping {
 // list modes), exactly as read (no prefixes, redirected output), or otherwise.
 enum class LineOutput { None, AsRead, Other };
 
-// What may be skipped for the entry list and the reader's encoding (decided
-// from the byte-order mark first).
-LineSkipping lineSkippingFor(const SearchEntryList& entries, LineReader& reader,
+// What may be skipped for the entry list in input decoded as given.
+LineSkipping lineSkippingFor(const SearchEntryList& entries, const StreamDecoding& stream,
                              LineOutput lineOutput);
 
 // True when the needle stands in the piece's text, which ends at a NUL.

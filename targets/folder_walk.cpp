@@ -1,5 +1,6 @@
 #include "targets/folder_walk.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,19 +75,39 @@ bool openAndSearch(FileSearch& search, const std::u16string& path, std::u16strin
   return searchFile(search, fileSource(file), InputNames{name, path});
 }
 
-void handOutFile(Walk& walk, std::u16string path, std::u16string name) {
-  auto found = std::make_shared<bool>(false);
+// Files of one folder that one worker searches in a row: most files are
+// small, and handing each out alone would cost more than searching it.
+struct FileBatch {
+  std::vector<std::u16string> paths;
+  std::vector<std::u16string> names;
+  bool found = false;
+};
+
+constexpr std::size_t kFilesPerBatch = 32;
+
+void handOutBatch(Walk& walk, std::shared_ptr<FileBatch>& batch) {
+  if (!batch) return;
   const FileSearch& search = walk.search;
   handOut(
       *walk.pool,
-      [&search, path = std::move(path), name = std::move(name), found](Worker& worker,
-                                                                       ConsoleOutput& captured) {
+      [&search, batch](Worker& worker, ConsoleOutput& captured) {
         FolderHeader noLabels;  // the owner writes the labels
-        FileSearch workerSearch{captured,      search.plan,      search.entries, noLabels,
-                                worker.reader, worker.workspace, search.options};
-        *found = openAndSearch(workerSearch, path, name);
+        FileSearch workerSearch{captured,      search.plan,      search.entries,  noLabels,
+                                worker.reader, worker.workspace, search.fastPaths};
+        for (std::size_t i = 0; i < batch->paths.size(); ++i) {
+          if (openAndSearch(workerSearch, batch->paths[i], batch->names[i])) batch->found = true;
+        }
       },
-      [&walk, found] { walk.found = walk.found || *found; });
+      [&walk, batch] { walk.found = walk.found || batch->found; });
+  batch.reset();
+}
+
+void addToBatch(Walk& walk, std::shared_ptr<FileBatch>& batch, std::u16string path,
+                std::u16string name) {
+  if (!batch) batch = std::make_shared<FileBatch>();
+  batch->paths.push_back(std::move(path));
+  batch->names.push_back(std::move(name));
+  if (batch->paths.size() == kFilesPerBatch) handOutBatch(walk, batch);
 }
 
 // One named file, without "/d": its lines are searched on every core.
@@ -110,6 +131,7 @@ bool isOneNamedFile(const Walk& walk) {
 // The file pass of one folder.
 void searchMatchingFiles(Walk& walk, const std::u16string& folder,
                          const std::vector<platform::DirectoryEntry>& listing) {
+  std::shared_ptr<FileBatch> batch;
   for (const platform::DirectoryEntry& entry : listing) {
     if (!isReadableFile(entry)) continue;
     std::u16string path = folder + entry.name;
@@ -119,10 +141,11 @@ void searchMatchingFiles(Walk& walk, const std::u16string& folder,
     } else if (isOneNamedFile(walk)) {
       found = searchByBlocks(walk, path, entry.name);
     } else {
-      handOutFile(walk, std::move(path), entry.name);
+      addToBatch(walk, batch, std::move(path), entry.name);
     }
     walk.found = walk.found || found;
   }
+  if (walk.pool != nullptr) handOutBatch(walk, batch);
 }
 
 void queueSubfolders(const std::u16string& relative,

@@ -766,7 +766,8 @@ Outcome run(Case& c, bool skipLines) {
   FolderHeader header = c.header;
   LineReader reader;
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
-  FileSearch search{output, c.plan, c.entries, header, reader, workspace, {skipLines}};
+  const FastPaths fastPaths = planFastPaths(c.entries, c.plan, output, {skipLines});
+  FileSearch search{output, c.plan, c.entries, header, reader, workspace, fastPaths};
   Outcome outcome;
   for (std::size_t i = 0; i < c.files.size(); ++i) {
     platform::InputFile file = openCaseFile(c.seed, i);

@@ -35,7 +35,8 @@ class FileSearchTest : public ::testing::Test {
     platform::InputFile file;
     EXPECT_TRUE(platform::openInputFile(std::u16string(narrow.begin(), narrow.end()), file));
     plan.showFileNames = showName;
-    FileSearch context{output, plan, entries, header, reader, workspace, {}};
+    const FastPaths fastPaths = planFastPaths(entries, plan, output);
+    FileSearch context{output, plan, entries, header, reader, workspace, fastPaths};
     const bool found = searchFile(context, fileSource(file), InputNames{name, u"dir/a.txt"});
     platform::closeInputFile(file);
     std::filesystem::remove(path);
@@ -113,7 +114,8 @@ TEST_F(FileSearchTest, DiagnosticsStandBetweenTheResultsWhereTheyHappened) {
 TEST_F(FileSearchTest, AReadErrorIsReportedWithThePath) {
   search(u"x");
   plan.display = DisplayMode::Count;
-  FileSearch context{output, plan, entries, header, reader, workspace, {}};
+  const FastPaths fastPaths = planFastPaths(entries, plan, output);
+  FileSearch context{output, plan, entries, header, reader, workspace, fastPaths};
   EXPECT_FALSE(searchFile(context, fileSource(platform::InputFile{}), InputNames{u"a", u"p/a"}));
   ASSERT_EQ(output.diagnostics.size(), 1u);
   EXPECT_EQ(output.diagnostics[0].diagnostic, (Diagnostic{MessageId::FileNotRead, u"p/a"}));

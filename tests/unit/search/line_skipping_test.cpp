@@ -81,7 +81,7 @@ LineSkipping skippingFor(const SearchEntryList& entries, std::string_view input,
                          LineOutput lineOutput = LineOutput::AsRead) {
   LineReader reader;
   startReading(reader, memorySource(input), mode, platform::kUtf8CodePage);
-  return lineSkippingFor(entries, reader, lineOutput);
+  return lineSkippingFor(entries, streamDecoding(reader), lineOutput);
 }
 
 // Only what cannot change the output may be skipped.
