@@ -99,20 +99,42 @@ void appendWideFromUtf8(std::string_view bytes, std::u16string& out) {
   out.resize(static_cast<std::size_t>(dst - out.data()));
 }
 
+// Checks the sequences by their ranges alone, without building characters:
+// lines are checked before they are written as they were read, and most of
+// them are long runs of three-byte characters in Japanese text.
 bool isValidUtf8(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
+  const auto continues = [&](std::size_t at, unsigned char low = 0x80, unsigned char high = 0xBF) {
+    return at < n && p[at] >= low && p[at] <= high;
+  };
   std::size_t i = 0;
   while (i < n) {
-    while (i + 8 <= n && eightAsciiBytes(p + i)) i += 8;
-    if (i == n) break;
-    if (p[i] < 0x80) {
-      ++i;
+    if (i + 8 <= n && eightAsciiBytes(p + i)) {
+      i += 8;
       continue;
     }
-    const Step step = decodeStep(p + i, n - i);
-    if (!step.wellFormed) return false;
-    i += step.length;
+    const unsigned char lead = p[i];
+    if (lead < 0x80) {
+      ++i;
+    } else if (lead < 0xC2) {
+      return false;
+    } else if (lead < 0xE0) {
+      if (!continues(i + 1)) return false;
+      i += 2;
+    } else if (lead < 0xF0) {
+      const unsigned char low = lead == 0xE0 ? 0xA0 : 0x80;
+      const unsigned char high = lead == 0xED ? 0x9F : 0xBF;
+      if (!continues(i + 1, low, high) || !continues(i + 2)) return false;
+      i += 3;
+    } else if (lead < 0xF5) {
+      const unsigned char low = lead == 0xF0 ? 0x90 : 0x80;
+      const unsigned char high = lead == 0xF4 ? 0x8F : 0xBF;
+      if (!continues(i + 1, low, high) || !continues(i + 2) || !continues(i + 3)) return false;
+      i += 4;
+    } else {
+      return false;
+    }
   }
   return true;
 }
