@@ -244,6 +244,36 @@ bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece) {
 
 namespace {
 
+// While the needle's anchor is one byte whose finds mostly lack the rest of
+// the needle, memchr, which the C library writes for the widest vectors the
+// machine has, rules out the most text. Returns where the needle stands, or
+// npos with `start` where the finds began to come thick (or at the end).
+std::size_t findByAnchorByte(const ByteNeedle& needle, std::string_view text, std::size_t places,
+                             std::size_t& start) {
+  constexpr std::size_t kFalseStartsToJudge = 16;
+  constexpr std::size_t kBytesPerFalseStart = 512;  // below that, comparing classes wins
+  const ByteClass& anchor = needle.classes[needle.anchor];
+  if (anchor.ranges.size() != 1 || anchor.ranges[0].first != anchor.ranges[0].second) {
+    return std::string_view::npos;
+  }
+  const char byte = static_cast<char>(anchor.ranges[0].first);
+  const char* base = text.data();
+  std::size_t falseStarts = 0;
+  while (start < places) {
+    const void* hit = std::memchr(base + start + needle.anchor, byte, places - start);
+    if (hit == nullptr) {
+      start = places;
+      return std::string_view::npos;
+    }
+    const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - base) - needle.anchor;
+    if (matchesAt(needle, base + at)) return at;
+    start = at + 1;
+    ++falseStarts;
+    if (falseStarts >= kFalseStartsToJudge && start < falseStarts * kBytesPerFalseStart) break;
+  }
+  return std::string_view::npos;
+}
+
 #if defined(__SSE2__)
 // The places of sixteen bytes that belong to a class of at most four ranges.
 __m128i inClass(const ByteClass& byteClass, __m128i bytes) {
@@ -265,11 +295,11 @@ __m128i inClass(const ByteClass& byteClass, __m128i bytes) {
 // Sixteen places at a time: where both the anchor and the second class
 // stand, the whole needle is compared. Two classes rule out far more places
 // than one, and no call is made per place.
-std::size_t findFrom(const ByteNeedle& needle, std::string_view text, std::size_t places) {
+std::size_t findByTwoClasses(const ByteNeedle& needle, std::string_view text, std::size_t places,
+                             std::size_t start) {
   const ByteClass& anchor = needle.classes[needle.anchor];
   const ByteClass& second = needle.classes[needle.second];
   const char* base = text.data();
-  std::size_t start = 0;
   if (anchor.ranges.size() <= kSearchedRanges && second.ranges.size() <= kSearchedRanges) {
     for (; start + 16 <= places; start += 16) {
       const auto load = [&](std::size_t at) {
@@ -291,9 +321,10 @@ std::size_t findFrom(const ByteNeedle& needle, std::string_view text, std::size_
 }
 #else
 // A place at a time, the anchor first.
-std::size_t findFrom(const ByteNeedle& needle, std::string_view text, std::size_t places) {
+std::size_t findByTwoClasses(const ByteNeedle& needle, std::string_view text, std::size_t places,
+                             std::size_t start) {
   const ByteClass& anchor = needle.classes[needle.anchor];
-  for (std::size_t start = 0; start < places; ++start) {
+  for (; start < places; ++start) {
     if (anchor.has(static_cast<unsigned char>(text[start + needle.anchor])) &&
         matchesAt(needle, text.data() + start)) {
       return start;
@@ -308,7 +339,11 @@ std::size_t findFrom(const ByteNeedle& needle, std::string_view text, std::size_
 std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
   const std::size_t size = needle.classes.size();
   if (size == 0 || text.size() < size) return std::string_view::npos;
-  return findFrom(needle, text, text.size() - size + 1);
+  const std::size_t places = text.size() - size + 1;  // where the needle may start
+  std::size_t start = 0;
+  const std::size_t found = findByAnchorByte(needle, text, places, start);
+  if (found != std::string_view::npos || start == places) return found;
+  return findByTwoClasses(needle, text, places, start);
 }
 
 std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
