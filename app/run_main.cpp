@@ -34,8 +34,7 @@ bool answerStandAloneRequest(ConsoleOutput& output, const std::vector<std::u16st
   }
   if (asciiEqualsIgnoringCase(argument, u"/void")) return true;
   if (asciiEqualsIgnoringCase(argument, u"/ver")) {
-    flushConsoleText(output);
-    platform::writeStreamBytes(platform::StdStream::Output, "\n" + versionBanner() + "\n");
+    writeNarrowStdout(output, "\n" + versionBanner() + "\n");
     return true;
   }
   return false;
@@ -55,15 +54,34 @@ int runSearch(ConsoleOutput& output, const std::vector<std::u16string>& argument
   return runTarget(output, parsed.options, built.entries);
 }
 
+// Standard output took no more: what is pending is lost anyway, and a
+// message goes to standard error if that still takes one.
+void reportOutputFailure(ConsoleOutput& output, const OutputFailure& failure) {
+  output.pendingStdout.clear();
+  output.pendingConsole.clear();
+  if (failure.onStandardError) return;
+  try {
+    report(output, Diagnostic{MessageId::OutputNotWritten, {}});
+  } catch (const OutputFailure&) {
+    // Nowhere left to say it.
+  }
+}
+
 }  // namespace
 
 int runMain(const std::vector<std::u16string>& arguments) {
+  platform::prepareProcess();
   ConsoleOutput output;
   output.console = probeConsole();
-  const int exitCode =
-      answerStandAloneRequest(output, arguments) ? 0 : runSearch(output, arguments);
-  flushConsoleText(output);
-  return exitCode;
+  try {
+    const int exitCode =
+        answerStandAloneRequest(output, arguments) ? 0 : runSearch(output, arguments);
+    flushConsoleText(output);
+    return exitCode;
+  } catch (const OutputFailure& failure) {
+    reportOutputFailure(output, failure);
+    return 0;
+  }
 }
 
 }  // namespace vesk

@@ -34,6 +34,7 @@ enum class MessageId {
   LineTooComplex,   // the regular-expression engine gave up on one line
   FolderNotListed,  // a folder exists but its entries cannot be read
   FileNotRead,      // reading a file or standard input failed before its end
+  OutputNotWritten,  // standard output took no more (a full disk, a closed pipe)
   Count
 };
 

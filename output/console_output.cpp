@@ -6,18 +6,13 @@
 namespace vesk {
 namespace {
 
-// Large enough that a redirected search writes in big blocks, small enough to
-// keep memory flat whatever the input size.
+// Large enough that a search writes in big blocks, small enough to keep
+// memory flat whatever the input size.
 constexpr std::size_t kStdoutBlock = 64 * 1024;
+constexpr std::size_t kConsoleBlock = 16 * 1024;  // units
 
-void writeToConsole(platform::ConsoleHandle console, std::u16string_view text, bool appendNewline) {
-  if (!appendNewline) {
-    platform::writeConsoleWide(console, text);
-    return;
-  }
-  std::u16string line(text);
-  line += u'\n';
-  platform::writeConsoleWide(console, line);
+void writeOrFail(bool written, bool onStandardError) {
+  if (!written) throw OutputFailure{onStandardError};
 }
 
 }  // namespace
@@ -39,15 +34,14 @@ void spillIfFull(ConsoleOutput& output) {
 }
 
 void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool appendNewline) {
-  const platform::ConsoleHandle handle = output.console.stdoutConsole;
-  if (handle != 0) {
-    if (!output.capture) {
-      writeToConsole(handle, text, appendNewline);
-      return;
-    }
+  if (output.console.stdoutConsole != 0) {
     output.pendingConsole += text;
     if (appendNewline) output.pendingConsole += u'\n';
-    spillIfFull(output);
+    if (output.capture) {
+      spillIfFull(output);
+    } else if (output.pendingConsole.size() >= kConsoleBlock) {
+      flushConsoleText(output);
+    }
     return;
   }
   platform::appendMultiByteFromWide(text, output.console.outputCodePage, output.pendingStdout);
@@ -63,13 +57,20 @@ void writeErrorLine(ConsoleOutput& output, std::u16string_view text) {
   flushConsoleText(output);  // results first, then the message
   const platform::ConsoleHandle handle = output.console.stderrConsole;
   if (handle != 0) {
-    writeToConsole(handle, text, true);
+    std::u16string line(text);
+    line += u'\n';
+    writeOrFail(platform::writeConsoleWide(handle, line), true);
     return;
   }
   std::string bytes;
   platform::appendMultiByteFromWide(text, output.console.outputCodePage, bytes);
   bytes += '\n';
-  platform::writeStreamBytes(platform::StdStream::Error, bytes);
+  writeOrFail(platform::writeStreamBytes(platform::StdStream::Error, bytes), true);
+}
+
+void writeNarrowStdout(ConsoleOutput& output, std::string_view bytes) {
+  flushConsoleText(output);
+  writeOrFail(platform::writeStreamBytes(platform::StdStream::Output, bytes), false);
 }
 
 bool stdoutRedirected(const ConsoleOutput& output) {
@@ -84,7 +85,7 @@ void writeRedirectedBytes(ConsoleOutput& output, std::string_view text) {
   // Large runs go straight out rather than through the block buffer.
   if (text.size() >= kStdoutBlock && !output.capture) {
     flushConsoleText(output);
-    platform::writeStreamBytes(platform::StdStream::Output, text);
+    writeOrFail(platform::writeStreamBytes(platform::StdStream::Output, text), false);
     return;
   }
   output.pendingStdout += text;
@@ -96,9 +97,19 @@ void writeRedirectedBytes(ConsoleOutput& output, std::string_view text) {
 }
 
 void flushConsoleText(ConsoleOutput& output) {
-  if (output.pendingStdout.empty() || output.capture) return;
-  platform::writeStreamBytes(platform::StdStream::Output, output.pendingStdout);
-  output.pendingStdout.clear();
+  if (output.capture) return;
+  if (!output.pendingConsole.empty()) {
+    const bool written =
+        platform::writeConsoleWide(output.console.stdoutConsole, output.pendingConsole);
+    output.pendingConsole.clear();
+    writeOrFail(written, false);
+  }
+  if (!output.pendingStdout.empty()) {
+    const bool written =
+        platform::writeStreamBytes(platform::StdStream::Output, output.pendingStdout);
+    output.pendingStdout.clear();
+    writeOrFail(written, false);
+  }
 }
 
 }  // namespace vesk

@@ -24,15 +24,17 @@ struct CapturedDiagnostic {
 
 struct ConsoleOutput {
   ConsoleState console;
-  // Redirected standard output is collected here and written in large
-  // blocks; it is flushed before anything goes to standard error, so that
-  // results and messages keep their order in a shared file.
+  // Standard output is collected here and written in large blocks:
+  // redirected as bytes, to a console as wide text. It is flushed before
+  // anything goes to standard error, so that results and messages keep
+  // their order, and before a read that may wait, so that a line typed at a
+  // console is answered at once.
   std::string pendingStdout;
+  std::u16string pendingConsole;
   // A capturing output writes nothing: what it would write stays in
   // pendingStdout (redirected form), pendingConsole (console form) and
   // diagnostics, in order, for the caller to look at or to pass on.
   bool capture = false;
-  std::u16string pendingConsole;
   std::vector<CapturedDiagnostic> diagnostics;
   // A capturing output that has collected spillAt bytes or more hands what
   // it holds to spill, which passes it on and leaves the output empty.
@@ -40,12 +42,20 @@ struct ConsoleOutput {
   std::function<void(ConsoleOutput&)> spill;
 };
 
+// Thrown when a standard stream takes no more (a full disk, a closed pipe):
+// searching on would only lose what it finds, so the run ends at once and
+// the top says so once.
+struct OutputFailure {
+  bool onStandardError = false;
+};
+
 // An output that collects what the given console state would be written.
 ConsoleOutput capturingOutput(const ConsoleState& console);
 
 void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool appendNewline);
 
-// Writes what is pending to standard output (nothing when capturing).
+// Writes what is pending to standard output (nothing when capturing);
+// throws OutputFailure when it is not taken.
 void flushConsoleText(ConsoleOutput& output);
 
 // True when standard output is redirected, so that writeRedirectedBytes may be used.
@@ -65,5 +75,8 @@ void spillIfFull(ConsoleOutput& output);
 // One line of text on standard error, after what is pending on standard
 // output. Only report() calls it.
 void writeErrorLine(ConsoleOutput& output, std::u16string_view text);
+
+// Writes narrow text straight to standard output, after what is pending.
+void writeNarrowStdout(ConsoleOutput& output, std::string_view bytes);
 
 }  // namespace vesk

@@ -94,6 +94,7 @@ constexpr MessagePair kMessageTable[] = {
      u" - Regular expression is too complex for this line; the line was skipped."},
     {u" - フォルダの一覧を取得できませんでした。", u" - Folder could not be listed."},
     {u" - ファイルを最後まで読み込めませんでした。", u" - File could not be read to its end."},
+    {u"結果を出力できませんでした。", u"Output could not be written."},
 };
 static_assert(std::size(kMessageTable) == static_cast<std::size_t>(MessageId::Count));
 

@@ -21,11 +21,18 @@ std::uint32_t consoleOutputCodePage();
 // The user's interface language identifier (Windows: GetUserDefaultUILanguage).
 std::uint16_t userInterfaceLanguage();
 
-// Writes UTF-16 text to a console handle as wide text, all in one call.
-void writeConsoleWide(ConsoleHandle console, std::u16string_view text);
+// Writes UTF-16 text to a console handle as wide text, in calls of a size
+// every console takes, going on after a partial write. False when the
+// console takes no more.
+bool writeConsoleWide(ConsoleHandle console, std::u16string_view text);
 
 // Writes bytes to a redirected standard stream; Windows applies text mode
-// (LF becomes CR LF) here, POSIX writes them unchanged.
-void writeStreamBytes(StdStream stream, std::string_view bytes);
+// (LF becomes CR LF) here, POSIX writes them unchanged. False when the
+// stream takes no more (a full disk, a closed pipe).
+bool writeStreamBytes(StdStream stream, std::string_view bytes);
+
+// Prepares the process for the run: on POSIX a write to a closed pipe then
+// fails like any other write, instead of ending the process without a word.
+void prepareProcess();
 
 }  // namespace vesk::platform

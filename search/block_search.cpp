@@ -44,8 +44,8 @@ void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, Console
   } giveBack{worker, block};
   FolderHeader noLabels;  // the owner writes the labels
   const FileSearch& search = owner.search;
-  FileSearch workerSearch{captured,      search.plan,      search.entries,  noLabels,
-                          worker.reader, worker.workspace, search.fastPaths};
+  FileSearch workerSearch{captured,      search.plan,      search.entries,   noLabels,
+                          worker.reader, worker.workspace, search.fastPaths, worker.abandoned};
   FileState state;
   state.lineNumber = block.firstLine - 1;
   while (searchNextLine(workerSearch, owner.skipping, owner.names, state)) {
@@ -103,13 +103,15 @@ bool searchFileByBlocks(FileSearch& search, SearchPool& pool, ByteSource source,
   startReading(search.reader, source, search.plan.encoding, search.plan.inputCodePage);
   BlockSearch owner{search,      pool, names, lineSkippingOf(search), streamDecoding(search.reader),
                     FileState{}, {}};
-  for (;;) {
-    if (handOutBufferedLines(owner)) continue;
-    // The next line is read here, after everything before it was written.
+  abandoningOnFailure(pool, [&] {
+    for (;;) {
+      if (handOutBufferedLines(owner)) continue;
+      // The next line is read here, after everything before it was written.
+      writeHandedOut(pool);
+      if (!searchNextLine(search, owner.skipping, names, owner.state)) break;
+    }
     writeHandedOut(pool);
-    if (!searchNextLine(search, owner.skipping, names, owner.state)) break;
-  }
-  writeHandedOut(pool);
+  });
   finishFile(search, owner.state, names);
   return owner.state.found;
 }

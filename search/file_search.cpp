@@ -127,6 +127,9 @@ const LineSkipping& lineSkippingOf(FileSearch& search) {
 
 bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames names,
                     FileState& state) {
+  if (search.abandoned != nullptr && search.abandoned->load(std::memory_order_relaxed)) {
+    return false;
+  }
   if (skipping.needle) skipLines(search, skipping, state);
   std::string_view piece;
   if (!readBytePiece(search.reader, piece)) return false;

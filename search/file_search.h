@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -49,6 +50,8 @@ struct FileSearch {
   LineReader& reader;
   regex::MatchWorkspace& workspace;
   const FastPaths& fastPaths;
+  // Set by whoever may abandon the search: it then ends at the next line.
+  const std::atomic<bool>* abandoned = nullptr;
 };
 
 // The names of one input: display in results ("a.txt", "(CON)"), path in

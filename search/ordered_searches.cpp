@@ -47,7 +47,9 @@ struct SearchPool {
   std::uint64_t headSequence = 0;           // of slots.front()
   std::uint64_t nextSequence = 0;           // of the next slot handed out
   std::uint64_t nextToStart = 0;
+  std::size_t running = 0;  // tasks started and not finished
   bool stopping = false;
+  std::atomic<bool> abandoned{false};
   std::vector<std::thread> threads;
 };
 
@@ -69,10 +71,10 @@ void passOn(SearchPool& pool, Slot& slot, ConsoleOutput& captured) {
   slot.chunks.push_back(std::move(chunk));
   pool.progress.notify_all();
   pool.progress.wait(lock, [&] {
-    return pool.stopping ||
+    return pool.stopping || pool.abandoned ||
            (slot.sequence == pool.headSequence && slot.chunks.size() < kUnwrittenChunks);
   });
-  if (pool.stopping) throw Abandoned{};
+  if (pool.stopping || pool.abandoned) throw Abandoned{};
 }
 
 // The next slot to start, or null when the pool stops. Slots without a task
@@ -87,7 +89,9 @@ Slot* nextTask(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
     if (pool.nextToStart == pool.nextSequence) continue;
     Slot& slot = *pool.slots[pool.nextToStart - pool.headSequence];
     ++pool.nextToStart;
-    if (!slot.finished) return &slot;
+    if (slot.finished) continue;
+    ++pool.running;
+    return &slot;
   }
 }
 
@@ -106,6 +110,7 @@ void runTask(SearchPool& pool, Worker& worker, Slot& slot) {
   const std::lock_guard lock(pool.mutex);
   slot.chunks.push_back(std::move(rest));
   slot.finished = true;
+  --pool.running;
   pool.progress.notify_all();
 }
 
@@ -117,7 +122,7 @@ void workerLoop(SearchPool& pool) {
     const platform::RedirectionState& state;
     ~Restore() { platform::restoreFileSystemRedirection(state); }
   } restore{redirection};
-  Worker worker{LineReader{}, regex::createMatchWorkspace()};
+  Worker worker{LineReader{}, regex::createMatchWorkspace(), &pool.abandoned};
   std::unique_lock lock(pool.mutex);
   while (Slot* slot = nextTask(pool, lock)) {
     lock.unlock();
@@ -187,6 +192,17 @@ void handOut(SearchPool& pool, SearchTask task, TaskWritten written) {
 void writeHandedOut(SearchPool& pool) {
   std::unique_lock lock(pool.mutex);
   while (!pool.slots.empty()) writeHead(pool, lock);
+}
+
+void abandonHandedOut(SearchPool& pool) {
+  std::unique_lock lock(pool.mutex);
+  pool.abandoned = true;
+  pool.nextToStart = pool.nextSequence;  // nothing more starts
+  pool.progress.notify_all();
+  pool.progress.wait(lock, [&] { return pool.running == 0; });
+  pool.headSequence += pool.slots.size();
+  pool.slots.clear();
+  pool.abandoned = false;
 }
 
 }  // namespace vesk

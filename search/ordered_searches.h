@@ -10,6 +10,7 @@
 // in flight is bounded too.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -25,6 +26,8 @@ namespace vesk {
 struct Worker {
   LineReader reader;
   regex::MatchWorkspace workspace;
+  // Set when the owner abandons the tasks: a task stops at its next line.
+  const std::atomic<bool>* abandoned = nullptr;
 };
 
 // Done by a worker; writes into the capturing output it is given.
@@ -49,5 +52,22 @@ void handOut(SearchPool& pool, SearchTask task, TaskWritten written);
 // Writes the results of everything handed out, waiting for what is not done.
 // A task that failed with an exception fails here, on the owner thread.
 void writeHandedOut(SearchPool& pool);
+
+// Drops what is handed out and not written, stops the tasks that run and
+// waits until none does: the owner calls it before it leaves what the tasks
+// refer to, on its way out with an exception.
+void abandonHandedOut(SearchPool& pool);
+
+// Runs work that hands out tasks; if it leaves with an exception, the tasks
+// are abandoned first.
+template <typename Work>
+auto abandoningOnFailure(SearchPool& pool, Work&& work) {
+  try {
+    return work();
+  } catch (...) {
+    abandonHandedOut(pool);
+    throw;
+  }
+}
 
 }  // namespace vesk

@@ -92,8 +92,9 @@ void handOutBatch(Walk& walk, std::shared_ptr<FileBatch>& batch) {
       *walk.pool,
       [&search, batch](Worker& worker, ConsoleOutput& captured) {
         FolderHeader noLabels;  // the owner writes the labels
-        FileSearch workerSearch{captured,      search.plan,      search.entries,  noLabels,
-                                worker.reader, worker.workspace, search.fastPaths};
+        FileSearch workerSearch{captured,         search.plan,     search.entries,
+                                noLabels,         worker.reader,   worker.workspace,
+                                search.fastPaths, worker.abandoned};
         for (std::size_t i = 0; i < batch->paths.size(); ++i) {
           if (openAndSearch(workerSearch, batch->paths[i], batch->names[i])) batch->found = true;
         }
@@ -205,8 +206,14 @@ void walkFolders(Walk& walk) {
 
 bool walkFolder(FileSearch& search, const ResolvedTarget& target, SearchPool* pool) {
   Walk walk{search, target, pool};
-  walkFolders(walk);
-  if (pool != nullptr) writeHandedOut(*pool);
+  if (pool == nullptr) {
+    walkFolders(walk);
+    return walk.found;
+  }
+  abandoningOnFailure(*pool, [&] {
+    walkFolders(walk);
+    writeHandedOut(*pool);
+  });
   return walk.found;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/console.h"
 
 #include <unistd.h>
+#include <csignal>
 
 #include <cerrno>
 #include <string>
@@ -15,16 +16,17 @@ int descriptorOf(StdStream stream) {
   return stream == StdStream::Output ? 1 : 2;
 }
 
-void writeAll(int fd, const char* data, std::size_t size) {
+bool writeAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = ::write(fd, data, size);
     if (written < 0) {
       if (errno == EINTR) continue;
-      return;  // a failed write does not change the run
+      return false;
     }
     data += written;
     size -= static_cast<std::size_t>(written);
   }
+  return true;
 }
 
 // Stand-ins for the Windows values, so the console probe reads the same.
@@ -57,14 +59,18 @@ std::uint16_t userInterfaceLanguage() {
   return posix::localeInfo().language == "ja" ? kJapaneseLanguageId : kEnglishLanguageId;
 }
 
-void writeConsoleWide(ConsoleHandle console, std::u16string_view text) {
+bool writeConsoleWide(ConsoleHandle console, std::u16string_view text) {
   std::string bytes;
   appendMultiByteFromWide(text, kAnsiCodePage, bytes);
-  writeAll(static_cast<int>(console) - 1, bytes.data(), bytes.size());
+  return writeAll(static_cast<int>(console) - 1, bytes.data(), bytes.size());
 }
 
-void writeStreamBytes(StdStream stream, std::string_view bytes) {
-  writeAll(descriptorOf(stream), bytes.data(), bytes.size());
+bool writeStreamBytes(StdStream stream, std::string_view bytes) {
+  return writeAll(descriptorOf(stream), bytes.data(), bytes.size());
+}
+
+void prepareProcess() {
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace vesk::platform

@@ -15,6 +15,8 @@
 //   skipAsRoot true when the case cannot hold for root (unreadable files)
 //   unprivileged true to run as the user nobody when the tests run as root,
 //             so that permissions hold (POSIX only)
+//   stdoutTo  "full" (/dev/full), "closed" (no standard output at all) or
+//             "head" (a pipe whose reader leaves after one line); POSIX only
 //   exit      0 | 1
 //   platforms ["posix", "wine"] (default: both)
 // p = { wine, sep, dir }: dir is the case folder's full path as the program
@@ -128,6 +130,16 @@ function commandFor(options, testCase, dir) {
   let args = options.wine ? [options.exe, ...testCase.args] : testCase.args;
   const stdin = testCase.stdin;
   const spawn = { input: "", stdio: undefined };
+  const stdoutTo = {
+    full: 'exec "$0" "$@" >/dev/full',
+    closed: 'exec "$0" "$@" >&-',
+    // The exit code is the program's, not head's.
+    head: '"$0" "$@" | head -n 1 >/dev/null; exit ${PIPESTATUS[0]}',
+  }[testCase.stdoutTo];
+  if (stdoutTo) {
+    args = ["-c", stdoutTo, command, ...args];
+    command = "/bin/bash";
+  }
   if (stdin?.closed) {
     args = ["-c", 'exec "$0" "$@" <&-', command, ...args];
     command = "/bin/sh";

@@ -86,6 +86,11 @@ export default [
     platforms: ["posix"], stdout: "0\n", stderr: "(CON) - File could not be read to its end.\n", exit: 0 },
   { name: "closed standard input cannot be read", args: ["/s", "x"], stdin: { closed: true },
     platforms: ["posix"], stdout: "", stderr: "(CON) - File could not be read to its end.\n", exit: 0 },
+  // Output that is not taken ends the run at once with one message, exit code 0.
+  ...["full", "closed", "head"].map((to) => ({
+    name: `standard output ${to}: one message and the end`, args: ["/n", "/s", "."], stdoutTo: to,
+    stdin: "line\n".repeat(100000), platforms: ["posix"], stdout: "",
+    stderr: "Output could not be written.\n", exit: 0 })),
   { name: "an invalid pattern", args: ["/s", "a(b"], stdin: "x\n", stderr: "a(b - Invalid regular expressions.\n" },
   { name: "an invalid pattern made literal is fine", args: ["/sl", "a(b"], stdin: "a(b\n", stdout: "a(b\n", exit: 1 },
 ];
