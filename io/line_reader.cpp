@@ -50,6 +50,9 @@ char16_t unitAt(Decoding decoding, const char* bytes) {
 char* unread(LineReader& reader) {
   return reader.buffer.data() + reader.begin;
 }
+const char* unread(const LineReader& reader) {
+  return reader.buffer.data() + reader.begin;
+}
 std::size_t unreadBytes(const LineReader& reader) {
   return reader.end - reader.begin;
 }
@@ -190,28 +193,48 @@ void takeLine(LineReader& reader, std::size_t lineBytes, bool crLf, std::string_
 }
 
 // UTF-8: the span holds more bytes than a piece may have units; cut it where
-// the units run out. The CR of a final CR LF stands in for the line feed
-// while counting, as both are one unit.
+// the units run out, before a character that needs two units when only one
+// is left. The CR of a final CR LF stands in for the line feed while
+// counting, as both are one unit.
 void takeUtf8Piece(LineReader& reader, std::size_t spanBytes, bool crLf, std::string_view& piece) {
-  const std::size_t room = kMaxPieceUnits - (reader.leadingUnit != 0 ? 1 : 0);
   const std::size_t countedBytes = spanBytes - (crLf ? 1 : 0);
-  const Utf8Prefix prefix = utf8PrefixWithin(std::string_view(unread(reader), countedBytes), room);
+  const Utf8Prefix prefix =
+      utf8PrefixWithin(std::string_view(unread(reader), countedBytes), kMaxPieceUnits);
   if (prefix.bytes == countedBytes) {
     takeLine(reader, spanBytes, crLf, piece);
     return;
   }
   reader.pieceEndsMidLine = true;
-  if (prefix.units == room) {
-    consume(reader, prefix.bytes, piece);
-    return;
+  consume(reader, prefix.bytes, piece);
+}
+
+// Where a piece of code-page bytes may end at the latest, so that it never
+// ends inside a character: before a UTF-8 sequence that would go on past the
+// limit, or before the lead byte of a double-byte character whose second
+// byte lies past it.
+std::size_t codePagePieceEnd(const LineReader& reader, std::size_t limit) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(unread(reader));
+  if (reader.codePageIsUtf8) {
+    for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {
+      const unsigned char byte = bytes[limit - back];
+      if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+      const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+      return length > back ? limit - back : limit;
+    }
+    return limit;
   }
-  // The next character needs two units and one is left: it ends this piece
-  // with its first unit and opens the next one with its second.
-  std::u16string pair;
-  appendWideFromUtf8(std::string_view(unread(reader) + prefix.bytes, 4), pair);
-  reader.pieceSplitsCharacter = true;
-  reader.nextLeadingUnit = pair[1];
-  consume(reader, prefix.bytes + 4, piece);
+  std::size_t at = 0;
+  while (at < limit) at += platform::ansiLeadByte(bytes[at]) ? 2 : 1;
+  return at > limit ? limit - 1 : limit;
+}
+
+// UTF-16: a pair of surrogates stays in one piece.
+std::size_t utf16PieceUnits(const LineReader& reader, std::size_t room) {
+  const char* text = unread(reader);
+  const char16_t last = unitAt(reader.decoding, text + 2 * (room - 1));
+  const char16_t next = unitAt(reader.decoding, text + 2 * room);
+  const bool pair = last >= 0xD800 && last <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF;
+  return pair ? room - 1 : room;
 }
 
 // Decides the piece that starts at the unread bytes, given spanBytes of them
@@ -220,15 +243,19 @@ void takePiece(LineReader& reader, std::size_t spanBytes, bool endsInLf, std::st
   const bool crLf = endsInLf && endsInCrLf(reader, spanBytes);
   const std::size_t unit = unitBytes(reader.decoding);
   const std::size_t lineUnits = (spanBytes - (crLf ? unit : 0)) / unit;
-  const std::size_t room = kMaxPieceUnits - (reader.leadingUnit != 0 ? 1 : 0);
-  if (lineUnits <= room) {
+  if (lineUnits <= kMaxPieceUnits) {
     takeLine(reader, spanBytes, crLf, piece);
-  } else if (reader.decoding == Decoding::Utf8) {
-    takeUtf8Piece(reader, spanBytes, crLf, piece);
-  } else {
-    reader.pieceEndsMidLine = true;
-    consume(reader, room * unit, piece);
+    return;
   }
+  if (reader.decoding == Decoding::Utf8) {
+    takeUtf8Piece(reader, spanBytes, crLf, piece);
+    return;
+  }
+  reader.pieceEndsMidLine = true;
+  const std::size_t bytes = reader.decoding == Decoding::CodePage
+                                ? codePagePieceEnd(reader, kMaxPieceUnits)
+                                : utf16PieceUnits(reader, kMaxPieceUnits) * unit;
+  consume(reader, bytes, piece);
 }
 
 void appendUtf16Units(Decoding decoding, std::string_view bytes, std::u16string& out) {
@@ -270,9 +297,6 @@ void startReading(LineReader& reader, const ByteSource& source, InputEncoding en
   reader.readFailed = false;
   reader.started = false;
   reader.pieceEndsMidLine = false;
-  reader.leadingUnit = 0;
-  reader.pieceSplitsCharacter = false;
-  reader.nextLeadingUnit = 0;
 }
 
 void startDecoding(LineReader& reader) {
@@ -282,9 +306,6 @@ void startDecoding(LineReader& reader) {
 bool readBytePiece(LineReader& reader, std::string_view& piece) {
   startDecoding(reader);
   reader.pieceEndsMidLine = false;
-  reader.pieceSplitsCharacter = false;
-  reader.leadingUnit = reader.nextLeadingUnit;
-  reader.nextLeadingUnit = 0;
   const std::size_t window = windowBytes(reader.decoding);
   const std::size_t unit = unitBytes(reader.decoding);
   std::size_t searched = 0;  // unread bytes known to hold no line feed
@@ -297,7 +318,7 @@ bool readBytePiece(LineReader& reader, std::string_view& piece) {
       return true;
     }
     if (available >= window || reader.atEnd) {
-      if (available == 0 && reader.leadingUnit == 0) return false;
+      if (available == 0) return false;
       takePiece(reader, limit, false, piece);
       return true;
     }
@@ -310,7 +331,7 @@ bool atByteLineStart(LineReader& reader) {
   startDecoding(reader);
   const bool byteOriented =
       reader.decoding == Decoding::CodePage || reader.decoding == Decoding::Utf8;
-  return byteOriented && !reader.pieceEndsMidLine && reader.nextLeadingUnit == 0;
+  return byteOriented && !reader.pieceEndsMidLine;
 }
 
 std::string_view bufferedBytes(const LineReader& reader) {
@@ -362,27 +383,30 @@ void returnBlock(LineReader& reader, std::vector<char>& bytes) {
   reader.end = 0;
 }
 
+// A NUL cuts the text of its line; the line still ends with its line feed.
 void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText) {
   lineText.clear();
+  std::string_view text = piece;
+  bool cut = false;
   switch (reader.decoding) {
     case Decoding::CodePage:
-      if (reader.codePageIsUtf8) {
-        appendWideFromUtf8(upToNul(piece), lineText);
+    case Decoding::Utf8:
+      text = upToNul(piece);
+      cut = text.size() != piece.size();
+      if (reader.decoding == Decoding::Utf8 || reader.codePageIsUtf8) {
+        appendWideFromUtf8(text, lineText);
       } else {
-        platform::appendWideFromMultiByte(upToNul(piece), reader.codePage, lineText);
+        platform::appendWideFromMultiByte(text, reader.codePage, lineText);
       }
+      if (cut && piece.ends_with('\n')) lineText += u'\n';
       return;
-    case Decoding::Utf8: {
-      if (reader.leadingUnit != 0) lineText.push_back(reader.leadingUnit);
-      const std::string_view text = upToNul(piece);
-      appendWideFromUtf8(text, lineText);
-      // The second unit of a split character belongs to the next piece.
-      if (reader.pieceSplitsCharacter && text.size() == piece.size()) lineText.pop_back();
-      return;
-    }
     case Decoding::Utf16Le:
     case Decoding::Utf16Be:
       appendUtf16Units(reader.decoding, piece, lineText);
+      cut = lineText.size() * 2 < piece.size();
+      if (cut && unitAt(reader.decoding, piece.data() + piece.size() - 2) == u'\n') {
+        lineText += u'\n';
+      }
       return;
   }
 }

@@ -46,13 +46,10 @@ struct LineReader {
   bool readFailed = false;  // the source reported an error: the stream ended early
   bool started = false;     // the byte-order mark has been looked at
 
-  // What the last readBytePiece found besides the bytes.
-  bool pieceEndsMidLine = false;  // stopped at the length limit, more of the line follows
-  // UTF-8 only: a character that needs two units may straddle the limit; its
-  // second unit then opens the next piece.
-  char16_t leadingUnit = 0;  // unit that opens the current piece, 0 for none
-  bool pieceSplitsCharacter = false;
-  char16_t nextLeadingUnit = 0;
+  // What the last readBytePiece found besides the bytes: it stopped at the
+  // length limit (before a character that would not fit whole), and more of
+  // the line follows.
+  bool pieceEndsMidLine = false;
 };
 
 // True when code-page input in this code page is decoded as UTF-8 (65001,
@@ -75,7 +72,8 @@ bool readBytePiece(LineReader& reader, std::string_view& piece);
 // readBytePiece does it by itself when nobody did before.
 void startDecoding(LineReader& reader);
 
-// Turns the piece just read into lineText: its text up to the first NUL.
+// Turns the piece just read into lineText: its text up to the first NUL,
+// and the piece's line feed if it had one.
 void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText);
 
 // Reads the next piece into lineText; false at the end of the stream or on a

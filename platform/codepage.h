@@ -25,6 +25,10 @@ void appendWideFromMultiByte(std::string_view bytes, std::uint32_t codePage, std
 // hold become its default character.
 void appendMultiByteFromWide(std::u16string_view text, std::uint32_t codePage, std::string& out);
 
+// True when the byte opens a character of two bytes in the ANSI code page
+// (Shift_JIS and the other double-byte code pages); never for UTF-8.
+bool ansiLeadByte(unsigned char byte);
+
 // The ANSI code page's bytes for text when no other bytes decode to any of
 // its characters, so that every line whose text holds it holds these bytes
 // too; nothing when some character has another spelling (Shift_JIS spells

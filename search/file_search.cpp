@@ -55,9 +55,8 @@ void writeLineAsRead(FileSearch& search, FileState& state, std::u16string_view d
 }
 
 // True when the piece, unchanged, may be written as it was read.
-bool writesAsRead(const LineSkipping& skipping, const LineReader& reader, std::string_view piece) {
-  return skipping.utf8AsRead && reader.leadingUnit == 0 && !reader.pieceSplitsCharacter &&
-         piece.find('\0') == piece.npos && isValidUtf8(piece);
+bool writesAsRead(const LineSkipping& skipping, std::string_view piece) {
+  return skipping.utf8AsRead && piece.find('\0') == piece.npos && isValidUtf8(piece);
 }
 
 void writeSummary(FileSearch& search, const FileState& state, std::u16string_view displayName) {
@@ -138,7 +137,7 @@ bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames
   // A line the needle decides needs neither decoding nor the engine unless
   // it is written and cannot be written as it was read.
   const bool decided = skipping.needleDecides && pieceHoldsNeedle(*skipping.needle, piece);
-  if (decided && (!shows || writesAsRead(skipping, search.reader, piece))) {
+  if (decided && (!shows || writesAsRead(skipping, piece))) {
     ++state.hitCount;
     state.found = true;
     if (shows) writeLineAsRead(search, state, names.display, piece);
@@ -152,7 +151,7 @@ bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames
     report(search.output, lineTooComplex(names.display, state.lineNumber));
   }
   if (shows && !state.lineText.empty()) {
-    if (!outcome.rewritten && writesAsRead(skipping, search.reader, piece)) {
+    if (!outcome.rewritten && writesAsRead(skipping, piece)) {
       writeLineAsRead(search, state, names.display, piece);
     } else {
       writeLine(search, state, names.display);

@@ -278,6 +278,10 @@ void appendMultiByteFromWide(std::u16string_view text, std::uint32_t codePage, s
           sizeof(char16_t), kNarrowSubstitute, out);
 }
 
+bool ansiLeadByte(unsigned char byte) {
+  return usesShiftJisTables() && shiftJisTables().kind[byte] == ShiftJisTables::Kind::Lead;
+}
+
 std::optional<std::string> uniqueAnsiSpelling(std::u16string_view text) {
   std::string bytes;
   if (ansiCodePageIsUtf8()) {

@@ -83,6 +83,10 @@ std::vector<std::uint8_t> countSpellings() {
 
 }  // namespace
 
+bool ansiLeadByte(unsigned char byte) {
+  return !ansiCodePageIsUtf8() && IsDBCSLeadByteEx(CP_ACP, byte) != FALSE;
+}
+
 std::optional<std::string> uniqueAnsiSpelling(std::u16string_view text) {
   std::string bytes;
   if (ansiCodePageIsUtf8()) {

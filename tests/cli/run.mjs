@@ -175,9 +175,14 @@ function runCase(options, testCase, dir, p) {
       return;
     }
     const want = expected(wantSpec, p);
-    if (!Buffer.from(actual ?? "").equals(want)) {
-      problems.push(`${what} differs\n  want: ${JSON.stringify(want.toString("latin1"))}` +
-                    `\n  got:  ${JSON.stringify(Buffer.from(actual ?? "").toString("latin1"))}`);
+    const got = Buffer.from(actual ?? "");
+    if (!got.equals(want)) {
+      // Around the first difference only: some cases hold lines of 65,535 bytes.
+      let at = 0;
+      while (at < want.length && at < got.length && want[at] === got[at]) at++;
+      const around = (b) => JSON.stringify(b.subarray(Math.max(0, at - 60), at + 60).toString("latin1"));
+      problems.push(`${what} differs at byte ${at} (sizes ${want.length} and ${got.length})` +
+                    `\n  want: ...${around(want)}\n  got:  ...${around(got)}`);
     }
   };
   compare("stdout", result.stdout, testCase.stdout);

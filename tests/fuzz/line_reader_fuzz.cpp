@@ -41,8 +41,29 @@ constexpr InputEncoding kModes[] = {InputEncoding::CodePage, InputEncoding::Unic
 constexpr std::size_t kReadSizes[] = {0, 1, 2, 3, 5, 64, 4096, 65537};
 constexpr std::size_t kFilledReadSizes[] = {0, 61, 509, 4093, 65535, 65537, 131071, 262147};
 
+// Where a piece cut at the limit ends instead, so that no character is
+// split: before a surrogate pair's second half in UTF-16 units, before a
+// UTF-8 sequence (by its lead byte, within three bytes back) that would go on.
+[[clang::no_sanitize("coverage")]] std::size_t characterEnd(const std::u16string& text,
+                                                            std::size_t end) {
+  const bool pair = text[end - 1] >= 0xD800 && text[end - 1] <= 0xDBFF && end < text.size() &&
+                    text[end] >= 0xDC00 && text[end] <= 0xDFFF;
+  return pair ? end - 1 : end;
+}
+[[clang::no_sanitize("coverage")]] std::size_t characterEnd(const std::string& text,
+                                                            std::size_t end) {
+  for (std::size_t back = 1; back <= 3; ++back) {
+    const auto byte = static_cast<unsigned char>(text[end - back]);
+    if (byte >= 0x80 && byte < 0xC0) continue;
+    const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    return length > back ? end - back : end;
+  }
+  return end;
+}
+
 // Splits units into pieces the way the reader must: after each line feed and
-// at the limit; each piece keeps its text up to its first NUL.
+// at the limit; each piece keeps its text up to its first NUL, and its line
+// feed.
 template <typename Unit>
 [[clang::no_sanitize("coverage")]] std::vector<std::basic_string<Unit>> splitPieces(
     const std::basic_string<Unit>& text) {
@@ -50,9 +71,12 @@ template <typename Unit>
   for (std::size_t at = 0; at < text.size();) {
     const std::size_t lineFeed = text.find(Unit('\n'), at);
     const std::size_t lineEnd = lineFeed == text.npos ? text.size() : lineFeed + 1;
-    const std::size_t end = std::min(lineEnd, at + kMaxPieceUnits);
+    const std::size_t end =
+        lineEnd - at <= kMaxPieceUnits ? lineEnd : characterEnd(text, at + kMaxPieceUnits);
     const std::basic_string_view<Unit> piece(text.data() + at, end - at);
-    pieces.emplace_back(piece.substr(0, piece.find(Unit(0))));
+    const std::size_t nul = piece.find(Unit(0));
+    pieces.emplace_back(piece.substr(0, nul));
+    if (nul != piece.npos && piece.back() == Unit('\n')) pieces.back() += Unit('\n');
     at = end;
   }
   return pieces;
@@ -120,7 +144,7 @@ Lines readerLines(std::string_view bytes, InputEncoding mode, std::size_t readSi
       check(piece.size() <= kMaxPieceUnits, "byte piece too long");
       // A cut piece is full, has no line feed, and more of its line follows.
       if (reader.pieceEndsMidLine) {
-        check(piece.size() == kMaxPieceUnits && piece.back() != '\n', "cut piece not full");
+        check(piece.size() + 3 >= kMaxPieceUnits && piece.back() != '\n', "cut piece not full");
       } else {
         const bool inputDone = sourceEnded(reader) && bufferedBytes(reader).empty();
         check(piece.size() < kMaxPieceUnits || piece.back() == '\n' || inputDone,

@@ -43,8 +43,15 @@ export default [
   { name: "CR LF is read as LF before matching", args: ["/s", "\\r"], stdin: "a\r\nb\r\n", stdout: "", exit: 0 },
   { name: "CR LF lines come out with LF", args: ["/s", "a$"], stdin: "xa\r\nb\r\n", stdout: "xa\n", exit: 1 },
   { name: "a lone CR stays in the line", args: ["/s", "a\\rb"], stdin: "a\rb\n", stdout: "a\rb\n", exit: 1 },
-  { name: "a NUL cuts the line's text but the line still counts", args: ["/n", "/s", "."],
-    stdin: Buffer.from("ab\0cd\nef\n"), stdout: "1: ab2: ef\n", exit: 1 },
+  { name: "a NUL cuts the line's text but the line keeps its line feed", args: ["/n", "/s", "."],
+    stdin: Buffer.from("ab\0cd\nef\n"), stdout: "1: ab\n2: ef\n", exit: 1 },
+  // A line that a NUL leaves empty is a line all the same: counted, listed and selected alike.
+  { name: "a line a NUL empties is counted as it is shown", args: ["/c", "/sv", "zzz"],
+    stdin: Buffer.from("a\n\0\nb\n"), stdout: "3\n", exit: 1 },
+  { name: "a line a NUL empties is shown as it is counted", args: ["/n", "/sv", "zzz"],
+    stdin: Buffer.from("a\n\0\nb\n"), stdout: "1: a\n2: \n3: b\n", exit: 1 },
+  { name: "a line a NUL empties is an empty line to ^", args: ["/c", "/s", "^"],
+    stdin: Buffer.from("a\n\0\nb\n"), stdout: "3\n", exit: 1 },
   { name: "Ctrl-Z ends code-page input", args: ["/n", "/s", "."], stdin: Buffer.from("ab\ncd\x1aef\ngh\n"),
     stdout: "1: ab\n2: cd", exit: 1 },
   { name: "the last line without a line feed is kept as it is", args: ["/s", "b"], stdin: "a\nb", stdout: "b", exit: 1 },
@@ -60,7 +67,7 @@ export default [
   // 61 00 0A | 00 62 00 0A | 00: each piece ends at the byte 0x0A and keeps
   // only what stands before its first zero byte, so "b" is never seen.
   { name: "UTF-16 without an encoding option is read as bytes", args: ["/n", "/s", "[ab]", "u.txt"],
-    files: { "u.txt": Buffer.from("a\nb\n", "utf16le") }, stdout: "1: a", exit: 1 },
+    files: { "u.txt": Buffer.from("a\nb\n", "utf16le") }, stdout: "1: a\n", exit: 1 },
   { name: "/u8 file with a UTF-16 byte-order mark", args: ["/u8", "/s", "語", "u.txt"],
     files: { "u.txt": Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from("日本語\n", "utf16le")]) },
     stdout: "日本語\n", exit: 1, platforms: posix },

@@ -10,6 +10,7 @@
 
 #include "platform/codepage.h"
 #include "platform/files.h"
+#include "platform/posix/locale.h"
 
 namespace vesk {
 namespace {
@@ -129,8 +130,9 @@ TEST(LineReaderCodePage, CrLfBecomesLfAndLoneCrStays) {
             lines({u"a\n", u"b\rc\r\n", u"d\r"}));
 }
 
-TEST(LineReaderCodePage, NulCutsThePieceTextButThePieceStillCounts) {
-  EXPECT_EQ(read("ab\0cd\nxy\n\0\n"s, InputEncoding::CodePage), lines({u"ab", u"xy\n", u""}));
+TEST(LineReaderCodePage, NulCutsTheTextButTheLineKeepsItsLineFeed) {
+  EXPECT_EQ(read("ab\0cd\nxy\n\0\n"s, InputEncoding::CodePage), lines({u"ab\n", u"xy\n", u"\n"}));
+  EXPECT_EQ(read("ab\0cd"s, InputEncoding::CodePage), lines({u"ab"}));
 }
 
 TEST(LineReaderCodePage, CtrlZEndsTheInput) {
@@ -147,9 +149,9 @@ TEST(LineReaderCodePage, CtrlZEndsTheInput) {
 
 TEST(LineReaderCodePage, Utf16FileIsReadAsBytes) {
   // FF FE 'a' 00 0A | 00 'b' 00 0A | 00: pieces end at each 0x0A byte and
-  // keep only what comes before their first zero byte.
+  // keep only what comes before their first zero byte, and their line feed.
   const std::string bytes = "\xFF\xFE" + utf16("a\nb\n");
-  EXPECT_EQ(read(bytes, InputEncoding::CodePage), lines({u"\uFFFD\uFFFDa", u"", u""}));
+  EXPECT_EQ(read(bytes, InputEncoding::CodePage), lines({u"\uFFFD\uFFFDa\n", u"\n", u""}));
 }
 
 TEST(LineReaderCodePage, ByteOrderMarkIsText) {
@@ -188,11 +190,29 @@ TEST(LineReaderCodePageLimit, NulBytesCountTowardsTheLimit) {
   EXPECT_EQ(describe(pieces), lines({units(10, u'x'), units(4465, u'x') + u"\n"}));
 }
 
-TEST(LineReaderCodePageLimit, MultibyteCharacterAcrossTheLimitIsConvertedInHalves) {
-  // U+00E9 is C3 A9 in UTF-8; its first byte is the piece's last.
+TEST(LineReaderCodePageLimit, APieceNeverEndsInsideACharacter) {
+  // U+00E9 is C3 A9 in UTF-8: the piece ends before it.
   const std::string line = std::string(65534, 'a') + "\xC3\xA9" + "b\n";
-  EXPECT_EQ(read(line, InputEncoding::CodePage),
+  EXPECT_EQ(read(line, InputEncoding::CodePage), lines({units(65534, u'a'), u"\u00E9b\n"}));
+  // A character of four bytes that would end at 65,536.
+  const std::string four = std::string(65532, 'a') + "\xF0\x9F\x98\x80" + "b\n";
+  EXPECT_EQ(read(four, InputEncoding::CodePage), lines({units(65532, u'a'), u"\U0001F600b\n"}));
+  // Malformed bytes are not held back: a lone continuation byte ends a piece.
+  const std::string stray = std::string(65534, 'a') + "\x80\x80" + "b\n";
+  EXPECT_EQ(read(stray, InputEncoding::CodePage),
             lines({units(65534, u'a') + u"\uFFFD", u"\uFFFDb\n"}));
+}
+
+TEST(LineReaderCodePageLimit, ADoubleByteCharacterStaysWhole) {
+  ::setenv("LANG", "ja_JP.SJIS", 1);
+  platform::posix::reloadLocale();
+  std::string kana;  // "\u3042" is 82 A0 in Shift_JIS, 0x82 also a trail byte
+  for (int i = 0; i < 32767; ++i) kana += "\x82\xA0";
+  const Lines pieces = readAll(kana + "\x93\x8C" + "b\n", InputEncoding::CodePage, 0,
+                               platform::kAnsiCodePage);
+  ::setenv("LANG", "C.UTF-8", 1);
+  platform::posix::reloadLocale();
+  EXPECT_EQ(describe(pieces), lines({units(32767, u'\u3042'), u"\u6771b\n"}));
 }
 
 // --- Block boundaries: the same pieces whatever the size of each read ---
@@ -323,7 +343,7 @@ TEST(LineReaderUtf8, InvalidSequencesBecomeReplacementCharacters) {
 
 TEST(LineReaderUtf8, CrLfAndNulFollowTheTextModeRules) {
   EXPECT_EQ(read("a\r\nb\rc\nd\0e\nf"s, InputEncoding::Utf8),
-            lines({u"a\n", u"b\rc\n", u"d", u"f"}));
+            lines({u"a\n", u"b\rc\n", u"d\n", u"f"}));
 }
 
 TEST(LineReaderUtf8, LimitCountsUnitsNotBytes) {
@@ -336,20 +356,18 @@ TEST(LineReaderUtf8, LimitCountsUnitsNotBytes) {
   EXPECT_EQ(read(fits + "\r\n", InputEncoding::Utf8), lines({units(65534, u'\u3042') + u"\n"}));
 }
 
-TEST(LineReaderUtf8, CharacterOfTwoUnitsAcrossTheLimitIsSplitBetweenPieces) {
+TEST(LineReaderUtf8, CharacterOfTwoUnitsAcrossTheLimitStartsTheNextPiece) {
   const std::string line = std::string(65534, 'a') + "\xF0\x9F\x98\x80" + "b\n";  // U+1F600
-  EXPECT_EQ(read(line, InputEncoding::Utf8), lines({units(65534, u'a') + u"\xD83D",
-                                                    u"\xDE00"
-                                                    u"b\n"}));
+  EXPECT_EQ(read(line, InputEncoding::Utf8), lines({units(65534, u'a'), u"\U0001F600b\n"}));
   const std::string atEnd = std::string(65534, 'a') + "\xF0\x9F\x98\x80";
-  EXPECT_EQ(read(atEnd, InputEncoding::Utf8), lines({units(65534, u'a') + u"\xD83D", u"\xDE00"}));
+  EXPECT_EQ(read(atEnd, InputEncoding::Utf8), lines({units(65534, u'a'), u"\U0001F600"}));
 }
 
 // --- UTF-16 ---
 
 TEST(LineReaderUtf16, CrLfAndNulFollowTheTextModeRules) {
   EXPECT_EQ(read(utf16("a\r\nb\rc\r\r\nd\0e\nf\r"s), InputEncoding::Unicode),
-            lines({u"a\n", u"b\rc\r\n", u"d", u"f\r"}));
+            lines({u"a\n", u"b\rc\r\n", u"d\n", u"f\r"}));
 }
 
 TEST(LineReaderUtf16, LineFeedMustBeAWholeUnit) {
@@ -375,11 +393,9 @@ TEST(LineReaderUtf16, LimitCountsUnits) {
   EXPECT_EQ(read(exact + utf16("\n"), InputEncoding::Unicode), lines({units(65535, u'x'), u"\n"}));
 }
 
-TEST(LineReaderUtf16, SurrogatePairAcrossTheLimitIsSplitLikeUtf8) {
+TEST(LineReaderUtf16, SurrogatePairAcrossTheLimitStartsTheNextPiece) {
   const std::string line = utf16(std::string(65534, 'a')) + "\x3D\xD8\x00\xDE"s + utf16("b\n");
-  EXPECT_EQ(read(line, InputEncoding::Unicode), lines({units(65534, u'a') + u"\xD83D",
-                                                       u"\xDE00"
-                                                       u"b\n"}));
+  EXPECT_EQ(read(line, InputEncoding::Unicode), lines({units(65534, u'a'), u"\U0001F600b\n"}));
 }
 
 }  // namespace
