@@ -12,31 +12,19 @@
 namespace vesk {
 namespace {
 
-enum class LineStatus { Read, End, TooLong };
-
-// A line is at most kMaxPieceUnits bytes, not counting its line feed. A full
-// piece without a line feed is a complete line only when its line feed or the
-// end of the file comes next.
-LineStatus readLineBytes(LineReader& reader, std::string& bytes) {
-  std::string_view piece;
-  if (!readBytePiece(reader, piece)) return LineStatus::End;
-  const bool endsLine = piece.ends_with('\n');
-  if (endsLine) piece.remove_suffix(1);
-  const bool fullWithoutLineFeed = !endsLine && piece.size() >= kMaxPieceUnits;
-  // A NUL byte ends the line's text.
-  bytes.assign(piece.substr(0, piece.find('\0')));
-  if (fullWithoutLineFeed) {
-    std::string_view next;
-    if (readBytePiece(reader, next) && next != "\n") return LineStatus::TooLong;
-  }
-  return LineStatus::Read;
-}
-
+// A line is at most kMaxPieceUnits units, not counting its line feed. A
+// piece cut at the limit is a complete line only when its line feed or the
+// end of the file comes next. A NUL ends the line's text.
 std::optional<std::u16string> readLine(LineReader& reader) {
-  std::string bytes;
-  if (readLineBytes(reader, bytes) != LineStatus::Read) return std::nullopt;
+  std::string_view piece;
+  if (!readBytePiece(reader, piece)) return std::nullopt;
   std::u16string text;
-  platform::appendWideFromMultiByte(bytes, platform::kAnsiCodePage, text);
+  decodePiece(reader, piece, text);
+  if (text.ends_with(u'\n')) text.pop_back();
+  if (reader.pieceEndsMidLine) {
+    std::u16string next;
+    if (readLinePiece(reader, next) && next != u"\n") return std::nullopt;
+  }
   return text;
 }
 
@@ -85,15 +73,14 @@ bool readTermRecord(FileReading& reading, TermOption option, std::u16string_view
 enum class RecordStatus { Read, EndOfFile, Failed };
 
 RecordStatus readRecord(FileReading& reading) {
-  std::string bytes;
   // An option line that is too long ends the file like its end would.
-  if (readLineBytes(reading.reader, bytes) != LineStatus::Read) return RecordStatus::EndOfFile;
-  if (bytes.empty()) {
+  const std::optional<std::u16string> line = readLine(reading.reader);
+  if (!line) return RecordStatus::EndOfFile;
+  const std::u16string& optionLine = *line;
+  if (optionLine.empty()) {
     note(reading, MessageId::EmptyParameterInFile);
     return RecordStatus::Failed;
   }
-  std::u16string optionLine;
-  platform::appendWideFromMultiByte(bytes, platform::kAnsiCodePage, optionLine);
   const std::optional<TermOption> option = termOptionOf(optionLine);
   if (!option) {
     note(reading, MessageId::ParameterInFileInvalid, optionLine);
@@ -125,9 +112,16 @@ bool readParameterFile(std::u16string_view fileName, std::vector<SearchTerm>& te
     return false;
   }
   LineReader reader;
-  startReading(reader, fileSource(file), InputEncoding::CodePage, platform::kAnsiCodePage);
+  // A byte-order mark (what many editors on Windows write) says the file is
+  // UTF-8 or UTF-16; without one it is in the ANSI code page.
+  startReading(reader, fileSource(file), InputEncoding::CodePageUnlessMarked,
+               platform::kAnsiCodePage);
   FileReading reading{reader, terms, diagnostics};
-  const bool complete = readRecords(reading);
+  bool complete = readRecords(reading);
+  if (readFailed(reader)) {
+    note(reading, MessageId::FileNotRead, fileName);
+    complete = false;
+  }
   platform::closeInputFile(file);
   return complete;
 }

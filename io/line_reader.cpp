@@ -84,6 +84,15 @@ std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
   return static_cast<std::ptrdiff_t>(count);
 }
 
+// Text mode: a Ctrl-Z byte ends code-page input. Looks at buffer[from, end).
+void endAtCtrlZ(LineReader& reader, std::size_t from) {
+  const char* start = reader.buffer.data() + from;
+  if (const void* stop = std::memchr(start, kCtrlZ, reader.end - from)) {
+    reader.end = static_cast<std::size_t>(static_cast<const char*>(stop) - reader.buffer.data());
+    markEnd(reader);
+  }
+}
+
 // Moves the unread bytes to the front and reads one block after them. A read
 // error ends the stream like its end does, and is remembered.
 void refill(LineReader& reader) {
@@ -102,12 +111,7 @@ void refill(LineReader& reader) {
     return;
   }
   reader.end += static_cast<std::size_t>(got);
-  if (reader.decoding != Decoding::CodePage) return;
-  // Text mode: a Ctrl-Z byte ends code-page input.
-  if (const void* stop = std::memchr(fresh, kCtrlZ, static_cast<std::size_t>(got))) {
-    reader.end = static_cast<std::size_t>(static_cast<const char*>(stop) - reader.buffer.data());
-    markEnd(reader);
-  }
+  if (reader.decoding == Decoding::CodePage) endAtCtrlZ(reader, reader.end - got);
 }
 
 bool startsWith(const LineReader& reader, std::string_view mark) {
@@ -118,6 +122,7 @@ bool startsWith(const LineReader& reader, std::string_view mark) {
 Decoding defaultDecoding(InputEncoding encoding) {
   switch (encoding) {
     case InputEncoding::CodePage:
+    case InputEncoding::CodePageUnlessMarked:
       return Decoding::CodePage;
     case InputEncoding::Utf8:
       return Decoding::Utf8;
@@ -129,12 +134,21 @@ Decoding defaultDecoding(InputEncoding encoding) {
 }
 
 // In the Unicode modes a byte-order mark decides the encoding, whatever the
-// mode's name says, and is not part of the text.
+// mode's name says, and is not part of the text. Where the code page holds
+// unless a mark says otherwise, Ctrl-Z ends the input only once no mark has.
 void decideDecoding(LineReader& reader) {
   reader.started = true;
   reader.decoding = defaultDecoding(reader.encoding);
   if (reader.encoding == InputEncoding::CodePage) return;
+  const bool codePageUnlessMarked = reader.encoding == InputEncoding::CodePageUnlessMarked;
+  if (codePageUnlessMarked) reader.decoding = Decoding::Utf8;  // no Ctrl-Z while peeking
   while (unreadBytes(reader) < 3 && !reader.atEnd) refill(reader);
+  if (codePageUnlessMarked && !startsWith(reader, "\xEF\xBB\xBF") &&
+      !startsWith(reader, "\xFF\xFE") && !startsWith(reader, "\xFE\xFF")) {
+    reader.decoding = Decoding::CodePage;
+    endAtCtrlZ(reader, reader.begin);
+    return;
+  }
   struct Mark {
     std::string_view bytes;
     Decoding decoding;

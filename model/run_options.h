@@ -18,8 +18,10 @@ enum class DisplayMode {
 };
 
 // How input bytes become text: the code page, or the encoding of "/u"
-// (UTF-16 unless a byte-order mark says otherwise), "/u8" or "/u16".
-enum class InputEncoding { CodePage, Unicode, Utf8, Utf16Le };
+// (UTF-16 unless a byte-order mark says otherwise), "/u8" or "/u16". A
+// parameter file is read in the code page unless a byte-order mark says
+// otherwise.
+enum class InputEncoding { CodePage, Unicode, Utf8, Utf16Le, CodePageUnlessMarked };
 
 struct RunOptions {
   DisplayMode display = DisplayMode::Lines;

@@ -41,11 +41,6 @@ const failures = [
   failsWithFile("no parameter-file option inside a file", "/f\nother.txt\n",
                 ["/f" + en.ParameterInFileInvalid]),
   failsWithFile("no display option inside a file", "/n\n", ["/n" + en.ParameterInFileInvalid]),
-  {
-    ...failsWithFile("a UTF-8 byte-order mark is read as text", "", []),
-    files: withFile(Buffer.concat([bom, Buffer.from("/s\nb\n")])),
-    stderr: Buffer.concat([bom, Buffer.from("/s" + en.ParameterInFileInvalid + "\n")]),
-  },
 
   failsWithFile("an unknown letter", "/sx\nb\n", ["/sx" + en.ParameterInFileInvalid]),
   failsWithFile("a trailing blank is an unknown letter", "/s \nb\n", ["/s " + en.ParameterInFileInvalid]),
@@ -112,6 +107,15 @@ function encoded(text, codeset) {
 
 const reading = [
   searches("a file with LF line ends", "/s\nb\n", "a\nb\n", "b\n"),
+  // A byte-order mark says what the file is written in, and is no text; Ctrl-Z
+  // is then an ordinary character, as in files read with /u8.
+  ...[["UTF-8", Buffer.concat([bom, Buffer.from("/s\n語\x1a\n")])],
+      ["UTF-16LE", Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from("/s\n語\x1a\n", "utf16le")])],
+      ["UTF-16BE", Buffer.concat([Buffer.from([0xfe, 0xff]), Buffer.from("/s\n語\x1a\n", "utf16le").swap16()])]]
+    .map(([name, bytes]) => ({
+      name: `a ${name} byte-order mark says the file's encoding`, args: ["/f", "p.txt", "/u8", "t.txt"],
+      files: { "p.txt": bytes, "t.txt": "日本語\x1a\nb\n語\n" }, stdout: "日本語\x1a\n", exit: 1,
+      platforms: posixOnly })),
   searches("a file with CR LF line ends", "/r\r\nb\r\nc\r\n", "a\nb\n", "a\nc\n"),
   searches("the last line needs no line end", "/s\nb", "a\nb\n", "b\n"),
   searches("replace options in capitals", "/RIL\nA.B\nx\n", "a.b axb\nA.B\n", "x axb\nx\n"),
