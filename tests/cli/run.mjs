@@ -30,6 +30,8 @@ import os from "node:os";
 import path from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
 
+import { startWine, wineLoader } from "../wine.mjs";
+
 const here = path.dirname(fileURLToPath(import.meta.url));
 
 function parseArguments(argv) {
@@ -97,25 +99,6 @@ function environment(extra = {}) {
   // The cases hold for every thread count; the runs of the test command set it.
   if (process.env.VESK_THREADS) env.VESK_THREADS = process.env.VESK_THREADS;
   return { ...env, WINEDEBUG: "-all", ...extra };
-}
-
-// Debian's wine64 package keeps its loader out of PATH.
-function wineLoader() {
-  if (process.env.VESK_WINE) return process.env.VESK_WINE;
-  return fs.existsSync("/usr/lib/wine/wine64") ? "/usr/lib/wine/wine64" : "wine64";
-}
-
-// A fresh wine server starts Wine's services (services.exe, winedevice.exe)
-// with its first program, and they inherit that program's standard streams
-// for as long as the server lives: a case's pipes would stay open and the
-// case would wait for its time-out. So the server is started here, and the
-// services with a first program whose streams are closed; the server then
-// stays until 30 s after the last case.
-function startWine(options) {
-  const server = fs.existsSync("/usr/lib/wine/wineserver64") ? "/usr/lib/wine/wineserver64" : "wineserver";
-  const quiet = { stdio: "ignore", env: environment(), timeout: 120_000 };
-  spawnSync(server, ["-p30"], quiet);
-  spawnSync(wineLoader(), [options.exe, "/void"], quiet);
 }
 
 const kNobody = 65534;
@@ -209,7 +192,7 @@ function appliesTo(testCase, options) {
 
 async function main() {
   const options = parseArguments(process.argv.slice(2));
-  if (options.wine) startWine(options);
+  if (options.wine) startWine(options.exe, environment());
   const root = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "vesk-cli-")));
   fs.chmodSync(root, 0o755);  // cases that run as nobody enter it too
   const cases = await loadCases(platformOf(options, path.join(root, "case")));
