@@ -1,5 +1,6 @@
 // Runs the command-line cases of tests/cli/cases/*.mjs against one build of
-// Vesk: the POSIX build directly, or a Windows build under Wine (--wine).
+// Vesk: the POSIX build directly or under an emulator (--emulator, e.g.
+// qemu-i386-static for the i386 build), or a Windows build under Wine (--wine).
 //
 // A case file exports an array of cases (or a function of the platform
 // object p that returns one). A case:
@@ -22,7 +23,7 @@
 // p = { wine, sep, dir }: dir is the case folder's full path as the program
 // sees it, ending in the separator.
 //
-// Usage: node run.mjs --exe PATH [--wine] [--filter TEXT]
+// Usage: node run.mjs --exe PATH [--wine | --emulator PROGRAM] [--filter TEXT]
 
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
@@ -35,10 +36,11 @@ import { startWine, wineLoader } from "../wine.mjs";
 const here = path.dirname(fileURLToPath(import.meta.url));
 
 function parseArguments(argv) {
-  const options = { exe: null, wine: false, filter: null };
+  const options = { exe: null, wine: false, emulator: null, filter: null };
   for (let i = 0; i < argv.length; i++) {
     if (argv[i] === "--exe") options.exe = path.resolve(argv[++i]);
     else if (argv[i] === "--wine") options.wine = true;
+    else if (argv[i] === "--emulator") options.emulator = argv[++i];
     else if (argv[i] === "--filter") options.filter = argv[++i];
     else throw new Error(`unknown argument ${argv[i]}`);
   }
@@ -109,8 +111,9 @@ function runsUnprivileged(testCase) {
 
 // The command, its arguments and the spawn options for standard input.
 function commandFor(options, testCase, dir) {
-  let command = options.wine ? wineLoader() : options.exe;
-  let args = options.wine ? [options.exe, ...testCase.args] : testCase.args;
+  const runner = options.wine ? wineLoader() : options.emulator;
+  let command = runner ?? options.exe;
+  let args = runner ? [options.exe, ...testCase.args] : testCase.args;
   const stdin = testCase.stdin;
   const spawn = { input: "", stdio: undefined };
   const stdoutTo = {
