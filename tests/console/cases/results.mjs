@@ -45,6 +45,10 @@ export default [
   { name: "results and messages to one file in order, code page 437", batch: [`vesk /n /s ${tooComplex} long.txt > all.txt 2>&1`],
     files: { "long.txt": encode(latinLines, "CP1252") }, screen: "",
     outputs: { "all.txt": redirected(`1: ad café\nlong.txt(2)${complexEnglish}\n3: ad naïve\n`, "CP1252") }, exit: 1 },
+  // The ANSI code page stays 1252 whatever the console's: it has no Japanese.
+  { name: "Japanese results redirected on a 932 console of a 1252 system", codePage: 932,
+    batch: ["vesk /n /u8 /s abc u8.txt > out.txt"], files: { "u8.txt": "日本 abc\nxyz\ncafé abc\n" }, screen: "",
+    outputs: { "out.txt": Buffer.from("1: ?? abc\r\n3: caf\xe9 abc\r\n", "latin1") }, exit: 1 },
   { name: "messages to a file while results go to a file too", lang: ja,
     batch: [`vesk /n /s ${tooComplex} long.txt > out.txt 2> err.txt`], files: { "long.txt": encode(japaneseLines, "CP932") },
     screen: "", outputs: { "out.txt": redirected("1: ad 日本\n3: ad 語\n", "CP932"),
