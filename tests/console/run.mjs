@@ -104,6 +104,33 @@ function screenProblem(actual, want) {
   return actual === normalizeScreen(want) ? null : "screen differs";
 }
 
+// Columns a text takes on the terminal: East Asian wide characters take two.
+function columns(text) {
+  let width = 0;
+  for (const c of text) {
+    const code = c.codePointAt(0);
+    const wide = (code >= 0x1100 && code <= 0x115f) || (code >= 0x2e80 && code <= 0xa4cf) ||
+                 (code >= 0xac00 && code <= 0xd7a3) || (code >= 0xf900 && code <= 0xfaff) ||
+                 (code >= 0xfe30 && code <= 0xfe4f) || (code >= 0xff00 && code <= 0xff60) ||
+                 (code >= 0xffe0 && code <= 0xffe6) || code >= 0x20000;
+    width += wide ? 2 : 1;
+  }
+  return width;
+}
+
+// Wine's console breaks a line wider than the pane itself, and the terminal
+// cannot tell its rows from line ends: such a case needs a wider pane or joinRows.
+function checkPaneWidth(testCase) {
+  if (testCase.joinRows) return;
+  const width = testCase.width ?? 250;
+  const screens = [testCase.screen, ...(testCase.keys ?? []).map((step) => step.screen)];
+  for (const screen of screens.filter((s) => typeof s === "string")) {
+    for (const line of screen.split("\n")) {
+      if (columns(line) >= width) throw new Error(`${testCase.name}: a line of the screen is wider than the pane`);
+    }
+  }
+}
+
 function batchFile(testCase, exeFolder) {
   const lines = ["@echo off", `set PATH=${windowsPath(exeFolder)};%PATH%`];
   if (testCase.codePage) lines.push(`chcp ${testCase.codePage} >nul`);
@@ -207,6 +234,7 @@ function compareOutputs(dir, outputs = {}, problems) {
 }
 
 async function runCase(tmux, options, testCase, dir, control, session) {
+  checkPaneWidth(testCase);
   fs.copyFileSync(options.exe, path.join(control, "vesk.exe"));
   fs.writeFileSync(path.join(control, "run.sh"), caseScript(testCase, dir, control));
   const problems = [];
