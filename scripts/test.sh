@@ -64,7 +64,10 @@ counts() {
     /^\[  PASSED  \] [0-9]+ tests?\.$/ { out = out sep test $4 " passed"; sep = "; " }
     /^\[  FAILED  \] [0-9]+ tests?, listed below:$/ { out = out sep test $4 " failed"; sep = "; " }
     /^[0-9]+ passed, [0-9]+ failed$/ { out = out sep test $0; sep = "; " }
-    /^[0-9]+ cases the same with / { out = out sep test $1 " cases, " $(NF - 5) " differ"; sep = "; " }
+    /^[0-9]+ cases the same with / {
+      match($0, /[0-9]+ differ/)
+      out = out sep test $1 " cases, " substr($0, RSTART, RLENGTH); sep = "; "
+    }
     /^[0-9]+ includes of [0-9]+ layers checked, / { out = out sep test $1 " includes, " $7 " problems"; sep = "; " }
     /^\{"cases":[0-9]+,/ {
       match($0, /"cases":[0-9]+/); cases = substr($0, RSTART + 8, RLENGTH - 8)
