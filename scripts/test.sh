@@ -155,6 +155,7 @@ export WINEPREFIX=$VESK_CACHE/wine64 WINEDEBUG=-all
 step "command line under wine" node tests/cli/run.mjs --exe build-win64/vesk.exe --wine
 step "command line under wine, one thread" env VESK_THREADS=1 node tests/cli/run.mjs --exe build-win64/vesk.exe --wine
 step "console under wine" node tests/console/run.mjs --exe build-win64/vesk.exe
+step "console under wine, one thread" env VESK_THREADS=1 node tests/console/run.mjs --exe build-win64/vesk.exe
 step "release packages" tests/packaging/check_packages.sh
 step "fuzzing ${fuzz_seconds}s per target" fuzz
 if [ -x bench/compare ]; then

@@ -17,6 +17,7 @@
 //             console's code page)
 //   batch     instead of args: lines of a batch file (ASCII) that cmd runs
 //             after "@echo off" (and chcp); "vesk" there is the program
+//   env       extra environment
 //   files     { "name": string (UTF-8) | Buffer }, made in a fresh folder
 //   keys      [{ type: text, key: tmux key name, enter: bool, screen }]:
 //             typed in order; after each, the whole screen must become
@@ -34,7 +35,7 @@
 // Screens compare without blanks at the ends of lines and without empty
 // lines at the end: the terminal does not keep them apart.
 //
-// Usage: node run.mjs --exe PATH [--filter TEXT] [--keep]
+// Usage: node run.mjs --exe PATH [--filter TEXT] [--keep]   (VESK_THREADS is passed on)
 
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
@@ -52,6 +53,8 @@ const wineEnvironment = {
   LANG: "C.UTF-8",
   WINEDEBUG: "-all",
   ...(process.env.WINEPREFIX ? { WINEPREFIX: process.env.WINEPREFIX } : {}),
+  // The leg may run on one thread as the command-line cases do.
+  ...(process.env.VESK_THREADS ? { VESK_THREADS: process.env.VESK_THREADS } : {}),
 };
 
 function parseArguments(argv) {
@@ -153,7 +156,7 @@ function caseScript(testCase, dir, control) {
   } else {
     command = [wineLoader(), exe, ...testCase.args];
   }
-  const env = { ...wineEnvironment, LANG: testCase.lang ?? "C.UTF-8" };
+  const env = { ...wineEnvironment, LANG: testCase.lang ?? "C.UTF-8", ...testCase.env };
   return [
     "stty susp undef -ixon",
     `cd ${shellQuote(dir)}`,
