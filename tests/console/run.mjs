@@ -257,7 +257,7 @@ async function runCase(tmux, options, testCase, dir, control, session) {
     if (testCase.screen !== undefined) {
       // What the program wrote last may still be on its way to the pane.
       const rows = testCase.joinRows ? (text) => text.replaceAll("\n", "") : (text) => text;
-      const actual = rows(await waitForScreen(tmux, session, testCase.screen, Date.now() + 3000, rows));
+      const actual = rows(await waitForScreen(tmux, session, testCase.screen, Date.now() + 10_000, rows));
       const problem = screenProblem(actual, testCase.screen);
       if (problem) {
         const want = testCase.screen instanceof RegExp ? String(testCase.screen) : normalizeScreen(testCase.screen);
