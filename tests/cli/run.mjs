@@ -1,5 +1,6 @@
 // Runs the command-line cases of tests/cli/cases/*.mjs against one build of
-// Vesk: the POSIX build directly, or a Windows build under Wine (--wine).
+// Vesk: the POSIX build directly or under an emulator (--emulator, e.g.
+// qemu-i386-static for the i386 build), or a Windows build under Wine (--wine).
 //
 // A case file exports an array of cases (or a function of the platform
 // object p that returns one). A case:
@@ -22,7 +23,7 @@
 // p = { wine, sep, dir }: dir is the case folder's full path as the program
 // sees it, ending in the separator.
 //
-// Usage: node run.mjs --exe PATH [--wine] [--filter TEXT]
+// Usage: node run.mjs --exe PATH [--wine | --emulator PROGRAM] [--filter TEXT]
 
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
@@ -30,13 +31,16 @@ import os from "node:os";
 import path from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
 
+import { startWine, wineLoader } from "../wine.mjs";
+
 const here = path.dirname(fileURLToPath(import.meta.url));
 
 function parseArguments(argv) {
-  const options = { exe: null, wine: false, filter: null };
+  const options = { exe: null, wine: false, emulator: null, filter: null };
   for (let i = 0; i < argv.length; i++) {
     if (argv[i] === "--exe") options.exe = path.resolve(argv[++i]);
     else if (argv[i] === "--wine") options.wine = true;
+    else if (argv[i] === "--emulator") options.emulator = argv[++i];
     else if (argv[i] === "--filter") options.filter = argv[++i];
     else throw new Error(`unknown argument ${argv[i]}`);
   }
@@ -99,25 +103,6 @@ function environment(extra = {}) {
   return { ...env, WINEDEBUG: "-all", ...extra };
 }
 
-// Debian's wine64 package keeps its loader out of PATH.
-function wineLoader() {
-  if (process.env.VESK_WINE) return process.env.VESK_WINE;
-  return fs.existsSync("/usr/lib/wine/wine64") ? "/usr/lib/wine/wine64" : "wine64";
-}
-
-// A fresh wine server starts Wine's services (services.exe, winedevice.exe)
-// with its first program, and they inherit that program's standard streams
-// for as long as the server lives: a case's pipes would stay open and the
-// case would wait for its time-out. So the server is started here, and the
-// services with a first program whose streams are closed; the server then
-// stays until 30 s after the last case.
-function startWine(options) {
-  const server = fs.existsSync("/usr/lib/wine/wineserver64") ? "/usr/lib/wine/wineserver64" : "wineserver";
-  const quiet = { stdio: "ignore", env: environment(), timeout: 120_000 };
-  spawnSync(server, ["-p30"], quiet);
-  spawnSync(wineLoader(), [options.exe, "/void"], quiet);
-}
-
 const kNobody = 65534;
 
 function runsUnprivileged(testCase) {
@@ -126,8 +111,9 @@ function runsUnprivileged(testCase) {
 
 // The command, its arguments and the spawn options for standard input.
 function commandFor(options, testCase, dir) {
-  let command = options.wine ? wineLoader() : options.exe;
-  let args = options.wine ? [options.exe, ...testCase.args] : testCase.args;
+  const runner = options.wine ? wineLoader() : options.emulator;
+  let command = runner ?? options.exe;
+  let args = runner ? [options.exe, ...testCase.args] : testCase.args;
   const stdin = testCase.stdin;
   const spawn = { input: "", stdio: undefined };
   const stdoutTo = {
@@ -214,7 +200,7 @@ function appliesTo(testCase, options) {
 
 async function main() {
   const options = parseArguments(process.argv.slice(2));
-  if (options.wine) startWine(options);
+  if (options.wine) startWine(options.exe, environment());
   const root = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "vesk-cli-")));
   fs.chmodSync(root, 0o755);  // cases that run as nobody enter it too
   const cases = await loadCases(platformOf(options, path.join(root, "case")));

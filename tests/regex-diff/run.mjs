@@ -10,7 +10,7 @@
 // as "(|){50}.\\B" that V8 happens to answer) is counted, not compared; more
 // than one such line in a thousand fails the run.
 //
-// Usage: node run.mjs --exe path/to/vesk_regex_diff [--seed N] [--count M] [--verbose]
+// Usage: node run.mjs --exe path/to/vesk_regex_diff [--emulator PROGRAM] [--seed N] [--count M] [--verbose]
 
 import { spawnSync } from 'node:child_process';
 import { parseArgs } from 'node:util';
@@ -18,6 +18,7 @@ import { parseArgs } from 'node:util';
 const { values: args } = parseArgs({
   options: {
     exe: { type: 'string' },
+    emulator: { type: 'string' },
     seed: { type: 'string', default: '20260611' },
     count: { type: 'string', default: '4000' },
     verbose: { type: 'boolean', default: false },
@@ -28,7 +29,8 @@ if (!args.exe) {
   process.exit(2);
 }
 
-const generated = spawnSync(args.exe, ['--seed', args.seed, '--count', args.count], {
+const command = args.emulator ? [args.emulator, args.exe] : [args.exe];
+const generated = spawnSync(command[0], [...command.slice(1), '--seed', args.seed, '--count', args.count], {
   encoding: 'utf8',
   maxBuffer: 1 << 30,
 });

@@ -6,7 +6,7 @@
 // error and the exit code must be byte for byte the same, and so must both
 // streams written into one pipe, where their interleaving shows.
 //
-// Usage: node equivalence.mjs --exe PATH [--cases N] [--seed N] [--keep]
+// Usage: node equivalence.mjs --exe PATH [--emulator PROGRAM] [--cases N] [--seed N] [--keep]
 //   (VESK_THREADS_CASES sets the number of cases too, for a longer soak.)
 
 import { spawnSync } from "node:child_process";
@@ -18,9 +18,10 @@ const kThreadCounts = ["2", "3", "8"];
 const kPieceUnits = 65535;
 
 function parseArguments(argv) {
-  const options = { exe: null, cases: Number(process.env.VESK_THREADS_CASES || 60), seed: 1, keep: false };
+  const options = { exe: null, emulator: null, cases: Number(process.env.VESK_THREADS_CASES || 60), seed: 1, keep: false };
   for (let i = 0; i < argv.length; i++) {
     if (argv[i] === "--exe") options.exe = path.resolve(argv[++i]);
+    else if (argv[i] === "--emulator") options.emulator = argv[++i];
     else if (argv[i] === "--cases") options.cases = Number(argv[++i]);
     else if (argv[i] === "--seed") options.seed = Number(argv[++i]);
     else if (argv[i] === "--keep") options.keep = true;
@@ -145,12 +146,13 @@ function writeCase(dir, testCase) {
   }
 }
 
+// The program is the executable, behind its emulator if there is one.
 // Standard output and standard error into pipes of their own.
-function runApart(exe, dir, testCase, threads) {
+function runApart(program, dir, testCase, threads) {
   const env = { PATH: process.env.PATH, LANG: testCase.lang, VESK_THREADS: threads };
   const fromFile = testCase.kind === "stdin-file";
   const input = fromFile ? fs.openSync(path.join(dir, "f0.txt"), "r") : "pipe";
-  const result = spawnSync(exe, testCase.args, {
+  const result = spawnSync(program[0], [...program.slice(1), ...testCase.args], {
     cwd: dir, env, maxBuffer: 1 << 30, timeout: 120_000,
     input: testCase.kind === "stdin-pipe" ? testCase.files["f0.txt"] : fromFile ? undefined : "",
     stdio: [input, "pipe", "pipe"],
@@ -160,9 +162,9 @@ function runApart(exe, dir, testCase, threads) {
 }
 
 // Both streams into one pipe: the shell joins them, so their order shows.
-function runTogether(exe, dir, testCase, threads) {
+function runTogether(program, dir, testCase, threads) {
   const env = { PATH: process.env.PATH, LANG: testCase.lang, VESK_THREADS: threads };
-  const quoted = [exe, ...testCase.args].map((a) => `'${a.replaceAll("'", "'\\''")}'`).join(" ");
+  const quoted = [...program, ...testCase.args].map((a) => `'${a.replaceAll("'", "'\\''")}'`).join(" ");
   const redirect = testCase.kind === "stdin-file" ? " < f0.txt" : testCase.kind === "stdin-pipe" ? "" : " < /dev/null";
   return spawnSync("/bin/sh", ["-c", `${quoted}${redirect} 2>&1`], {
     cwd: dir, env, maxBuffer: 1 << 30, timeout: 120_000,
@@ -170,9 +172,9 @@ function runTogether(exe, dir, testCase, threads) {
   });
 }
 
-function outcomeOf(exe, dir, testCase, threads) {
-  const separate = runApart(exe, dir, testCase, threads);
-  const together = runTogether(exe, dir, testCase, threads);
+function outcomeOf(program, dir, testCase, threads) {
+  const separate = runApart(program, dir, testCase, threads);
+  const together = runTogether(program, dir, testCase, threads);
   return {
     stdout: separate.stdout, stderr: separate.stderr, status: separate.status,
     together: together.stdout, togetherStatus: together.status,
@@ -200,6 +202,7 @@ function differences(one, many, threads) {
 
 function main() {
   const options = parseArguments(process.argv.slice(2));
+  const program = options.emulator ? [options.emulator, options.exe] : [options.exe];
   const root = fs.mkdtempSync(path.join(os.tmpdir(), "vesk-threads-"));
   let failed = 0;
   const tally = { withOutput: 0, withMessages: 0, blocks: 0 };
@@ -207,11 +210,11 @@ function main() {
     const testCase = makeCase(seed);
     const dir = path.join(root, `case${seed}`);
     writeCase(dir, testCase);
-    const one = outcomeOf(options.exe, dir, testCase, "1");
+    const one = outcomeOf(program, dir, testCase, "1");
     if (one.error) throw new Error(`seed ${seed}: could not run: ${one.error.message}`);
     if (one.stdout.length > 0) tally.withOutput++;
     if (one.stderr.length > 0) tally.withMessages++;
-    const problems = kThreadCounts.flatMap((t) => differences(one, outcomeOf(options.exe, dir, testCase, t), t));
+    const problems = kThreadCounts.flatMap((t) => differences(one, outcomeOf(program, dir, testCase, t), t));
     if (problems.length > 0) {
       failed++;
       console.log(`FAIL seed ${seed} (${testCase.kind}): vesk ${testCase.args.join(" ")}\n  ${problems.join("\n  ")}\n  files in ${dir}`);

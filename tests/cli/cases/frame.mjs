@@ -1,6 +1,6 @@
 // The stand-alone requests, the message language and the output encodings.
 
-const helpEnglish = `Search and replace strings in files.
+export const helpEnglish = `Search and replace strings in files.
 
 Vesk [/c[e] | /l[v] | /n | /q] /s[ilv] search-string... /r[eil] search-string replace-string... /f parameter-file... [[/d] [/u[8|16]] file]
      /c Display count of search result
@@ -26,7 +26,7 @@ Vesk [/c[e] | /l[v] | /n | /q] /s[ilv] search-string... /r[eil] search-string re
 Returns exit code 1 if target search found.
 `;
 
-const helpJapanese = `ファイル内の文字列の検索や置換をします。
+export const helpJapanese = `ファイル内の文字列の検索や置換をします。
 
 Vesk [/c[e] | /l[v] | /n | /q] /s[ilv] 検索文字列... /r[eil] 検索文字列 置換文字列... /f パラメータファイル... [[/d] [/u[8|16]] ファイル]
      /c 検索結果のカウントを表示する
