@@ -99,6 +99,40 @@ void appendWideFromUtf8(std::string_view bytes, std::u16string& out) {
   out.resize(static_cast<std::size_t>(dst - out.data()));
 }
 
+void appendWideFromUtf8KeepingBytes(std::string_view bytes, std::u16string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  for (std::size_t i = 0; i < n;) {
+    if (p[i] < 0x80) {
+      out += static_cast<char16_t>(p[i++]);
+      continue;
+    }
+    const Step step = decodeStep(p + i, n - i);
+    if (step.wellFormed) {
+      char16_t units[2];
+      out.append(units, appendCodePoint(step.codePoint, units));
+    } else {
+      for (std::size_t k = 0; k < step.length; ++k) out += keptByteUnit(p[i + k]);
+    }
+    i += step.length;
+  }
+}
+
+void appendUtf8KeepingBytes(std::u16string_view text, std::string& out) {
+  // A unit of U+DC80..U+DCFF after a high surrogate is the second half of a
+  // character, not a kept byte.
+  const auto keptByte = [&](std::size_t i) {
+    return isKeptByteUnit(text[i]) && (i == 0 || text[i - 1] < 0xD800 || text[i - 1] > 0xDBFF);
+  };
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && !keptByte(i)) continue;
+    appendUtf8FromWide(text.substr(start, i - start), out);
+    if (i < text.size()) out += static_cast<char>(text[i] - 0xDC00);
+    start = i + 1;
+  }
+}
+
 // Checks the sequences by their ranges alone, without building characters:
 // lines are checked before they are written as they were read, and most of
 // them are long runs of three-byte characters in Japanese text.

@@ -14,6 +14,23 @@ void appendWideFromUtf8(std::string_view bytes, std::u16string& out);
 // Unpaired surrogates become U+FFFD.
 void appendUtf8FromWide(std::u16string_view text, std::string& out);
 
+// As appendWideFromUtf8, but each byte of a malformed part becomes the
+// unpaired surrogate U+DC80..U+DCFF of its value, which
+// appendUtf8KeepingBytes turns back into that byte: a file name that is not
+// well-formed keeps its bytes through the program's text, and is shown as
+// U+FFFD only when it is written out.
+void appendWideFromUtf8KeepingBytes(std::string_view bytes, std::u16string& out);
+void appendUtf8KeepingBytes(std::u16string_view text, std::string& out);
+
+// The unit that stands for a byte of a malformed part, and the byte it
+// stands for (nothing for any other unit).
+constexpr char16_t keptByteUnit(unsigned char byte) {
+  return static_cast<char16_t>(0xDC00 + byte);
+}
+constexpr bool isKeptByteUnit(char16_t unit) {
+  return unit >= 0xDC80 && unit <= 0xDCFF;
+}
+
 // True when every byte belongs to a well-formed sequence: decoding and
 // encoding such bytes again gives them back unchanged.
 bool isValidUtf8(std::string_view bytes);

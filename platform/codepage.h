@@ -25,6 +25,13 @@ void appendWideFromMultiByte(std::string_view bytes, std::uint32_t codePage, std
 // hold become its default character.
 void appendMultiByteFromWide(std::u16string_view text, std::uint32_t codePage, std::string& out);
 
+// ANSI code-page bytes as text and back for names and arguments, which must
+// keep their bytes: where the code page is UTF-8, malformed bytes become
+// unpaired surrogates that convert back into the same bytes (and show as
+// U+FFFD when written). Other code pages convert as appendWideFromMultiByte.
+void appendWideKeepingBytes(std::string_view bytes, std::u16string& out);
+void appendBytesKeepingBytes(std::u16string_view text, std::string& out);
+
 // True when the byte opens a character of two bytes in the ANSI code page
 // (Shift_JIS and the other double-byte code pages); never for UTF-8.
 bool ansiLeadByte(unsigned char byte);

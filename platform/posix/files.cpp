@@ -13,7 +13,9 @@ namespace vesk::platform {
 
 bool openInputFile(std::u16string_view path, InputFile& file) {
   // Non-blocking open, so that naming a FIFO cannot hang before we look at it.
-  const int fd = ::open(posix::nativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const posix::PathAt at = posix::reachPath(posix::nativePath(path));
+  if (at.folder == -1) return false;
+  const int fd = ::openat(at.folder, at.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return false;
   struct stat info {};
   if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {

@@ -1,8 +1,11 @@
 #include "platform/filesystem.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
 
 #include <algorithm>
 #include <cerrno>
@@ -20,14 +23,53 @@ namespace posix {
 
 std::string nativePath(std::u16string_view path) {
   std::string bytes;
-  appendMultiByteFromWide(path, kAnsiCodePage, bytes);
+  appendBytesKeepingBytes(path, bytes);
   return bytes;
 }
 
 std::u16string widePath(std::string_view path) {
   std::u16string text;
-  appendWideFromMultiByte(path, kAnsiCodePage, text);
+  appendWideKeepingBytes(path, text);
   return text;
+}
+
+PathAt::PathAt(PathAt&& other) noexcept : folder(other.folder), name(std::move(other.name)) {
+  other.folder = -1;
+}
+
+PathAt::~PathAt() {
+  if (folder >= 0) ::close(folder);
+}
+
+PathAt reachPath(const std::string& path) {
+  PathAt at;
+  if (path.size() < PATH_MAX) {
+    at.folder = AT_FDCWD;
+    at.name = path;
+    return at;
+  }
+#ifdef O_PATH
+  constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;  // search permission is enough
+#else
+  constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+  const std::size_t lastSlash = path.find_last_of('/');
+  at.folder = ::open(path.front() == '/' ? "/" : ".", kFolderFlags);
+  for (std::size_t start = 0; at.folder >= 0 && start < lastSlash;) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos || end > lastSlash) end = lastSlash;
+    const std::string part = path.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    const int next = ::openat(at.folder, part.c_str(), kFolderFlags);
+    const int error = errno;
+    ::close(at.folder);
+    at.folder = next;
+    errno = error;
+  }
+  at.name = path.substr(lastSlash + 1);
+  if (at.name.empty()) at.name = ".";
+  return at;
 }
 
 }  // namespace posix
@@ -87,24 +129,29 @@ struct DirectoryCloser {
   void operator()(DIR* dir) const { ::closedir(dir); }
 };
 
-// Classifies one listed name; links are followed for files and never for
+unsigned char typeOf(const struct stat& info) {
+  return S_ISLNK(info.st_mode)   ? DT_LNK
+         : S_ISDIR(info.st_mode) ? DT_DIR
+         : S_ISREG(info.st_mode) ? DT_REG
+                                 : DT_FIFO;
+}
+
+// Classifies one name in an open folder, of the type its listing gave
+// (DT_UNKNOWN: not known yet); links are followed for files and never for
 // folders, so that a walk cannot loop.
-DirectoryEntry describeEntry(const std::string& folder, const dirent& entry, std::u16string name) {
+DirectoryEntry describeEntry(int folder, const char* entryName, unsigned char type,
+                             std::u16string name) {
   DirectoryEntry result;
   result.name = std::move(name);
-  result.isHidden = entry.d_name[0] == '.';
-  unsigned char type = entry.d_type;
-  const std::string path = folder + entry.d_name;
+  result.isHidden = entryName[0] == '.';
   struct stat info {};
-  if (type == DT_UNKNOWN && ::lstat(path.c_str(), &info) == 0) {
-    type = S_ISLNK(info.st_mode)   ? DT_LNK
-           : S_ISDIR(info.st_mode) ? DT_DIR
-           : S_ISREG(info.st_mode) ? DT_REG
-                                   : DT_FIFO;
+  if (type == DT_UNKNOWN && ::fstatat(folder, entryName, &info, AT_SYMLINK_NOFOLLOW) == 0) {
+    type = typeOf(info);
   }
   if (type == DT_LNK) {
-    if (::stat(path.c_str(), &info) != 0)
+    if (::fstatat(folder, entryName, &info, 0) != 0) {
       return result;  // a broken link: a file that will not open
+    }
     result.isFolderLink = S_ISDIR(info.st_mode);
     result.isSystem = !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode);
     return result;
@@ -112,6 +159,10 @@ DirectoryEntry describeEntry(const std::string& folder, const dirent& entry, std
   result.isFolder = type == DT_DIR;
   result.isSystem = type != DT_DIR && type != DT_REG;
   return result;
+}
+
+bool meansNothingThere(int error) {
+  return error == ENOENT || error == ENOTDIR;
 }
 
 }  // namespace
@@ -126,8 +177,9 @@ bool isForbiddenInTarget(char16_t c) {
 
 std::optional<FileAttributes> fileAttributes(std::u16string_view path) {
   if (hasWildcard(path)) return std::nullopt;
+  const posix::PathAt at = posix::reachPath(posix::nativePath(path));
   struct stat info {};
-  if (::stat(posix::nativePath(path).c_str(), &info) != 0) return std::nullopt;
+  if (at.folder == -1 || ::fstatat(at.folder, at.name.c_str(), &info, 0) != 0) return std::nullopt;
   FileAttributes attributes;
   attributes.isFolder = S_ISDIR(info.st_mode);
   attributes.isDevice = !S_ISDIR(info.st_mode) && !S_ISREG(info.st_mode);
@@ -153,12 +205,32 @@ bool isDeviceFolder(std::u16string_view) {
   return false;
 }
 
-Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
-  entries.clear();
-  const PathParts parts = splitFullPath(pathPattern);
-  const std::string folder = posix::nativePath(parts.folder.empty() ? u"./" : parts.folder);
-  const std::unique_ptr<DIR, DirectoryCloser> dir(::opendir(folder.c_str()));
-  if (!dir) return errno == ENOENT || errno == ENOTDIR ? Listing::NoMatch : Listing::Failed;
+namespace {
+
+struct DescriptorCloser {
+  void operator()(const int* fd) const { ::close(*fd); }
+};
+
+// A name without wildcards is looked up, not listed: its folder may let
+// names be looked up but not listed (mode 311), and a lookup is cheaper.
+Listing lookUp(int folder, const std::u16string& name, std::vector<DirectoryEntry>& entries) {
+  const std::string native = posix::nativePath(name);
+  struct stat info {};
+  if (::fstatat(folder, native.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+    return meansNothingThere(errno) ? Listing::NoMatch : Listing::Failed;
+  }
+  entries.push_back(describeEntry(folder, native.c_str(), typeOf(info), name));
+  return Listing::Found;
+}
+
+Listing listNames(int folder, const std::u16string& pattern, std::vector<DirectoryEntry>& entries) {
+  const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listed < 0) return meansNothingThere(errno) ? Listing::NoMatch : Listing::Failed;
+  const std::unique_ptr<DIR, DirectoryCloser> dir(::fdopendir(listed));
+  if (!dir) {
+    ::close(listed);
+    return Listing::Failed;
+  }
   for (;;) {
     errno = 0;  // readdir tells its end from an error only through errno
     const dirent* entry = ::readdir(dir.get());
@@ -167,14 +239,38 @@ Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntr
       break;
     }
     std::u16string name = posix::widePath(entry->d_name);
-    if (!matchesWildcard(parts.name, name)) continue;
-    entries.push_back(describeEntry(folder, *entry, std::move(name)));
+    if (!matchesWildcard(pattern, name)) continue;
+    entries.push_back(
+        describeEntry(::dirfd(dir.get()), entry->d_name, entry->d_type, std::move(name)));
   }
+  return entries.empty() ? Listing::NoMatch : Listing::Found;
+}
+
+}  // namespace
+
+Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
+  entries.clear();
+  const PathParts parts = splitFullPath(pathPattern);
+  const posix::PathAt at =
+      posix::reachPath(posix::nativePath(parts.folder.empty() ? u"./" : parts.folder));
+  if (at.folder == -1) return meansNothingThere(errno) ? Listing::NoMatch : Listing::Failed;
+  const int folder = ::openat(at.folder, at.name.c_str(),
+                              O_RDONLY | O_DIRECTORY | O_CLOEXEC |
+#ifdef O_PATH
+                                  (hasWildcard(parts.name) ? 0 : O_PATH)
+#else
+                                  0
+#endif
+  );
+  if (folder < 0) return meansNothingThere(errno) ? Listing::NoMatch : Listing::Failed;
+  const std::unique_ptr<const int, DescriptorCloser> closer(&folder);
+  if (!hasWildcard(parts.name)) return lookUp(folder, parts.name, entries);
+  const Listing listing = listNames(folder, parts.name, entries);
   // readdir's order follows the file system's hashing and differs from one
   // machine to the next; names sorted as NTFS lists them (case folded) make
   // every run's output the same, and the same as on Windows.
   std::sort(entries.begin(), entries.end(), listedBefore);
-  return entries.empty() ? Listing::NoMatch : Listing::Found;
+  return listing;
 }
 
 }  // namespace vesk::platform

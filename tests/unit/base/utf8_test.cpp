@@ -126,5 +126,32 @@ TEST(Utf8Valid, ExactlyTheBytesThatDecodeAndEncodeBackUnchanged) {
   EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // a surrogate
 }
 
+// File names keep their bytes through the program's text, whatever they are;
+// well-formed ones read as their characters.
+TEST(Utf8KeepingBytes, AnyBytesComeBackAsTheyWere) {
+  std::mt19937 random(3);
+  constexpr unsigned char kBytes[] = {'a',  0x80, 0xC3, 0xA9, 0xE6, 0x9D, 0xB1, 0xF0,
+                                      0x90, 0x82, 0x80, 0xED, 0xA0, 0xFF, 0xDC};
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes;
+    for (unsigned i = random() % 10; i > 0; --i)
+      bytes += static_cast<char>(kBytes[random() % std::size(kBytes)]);
+    std::u16string text;
+    appendWideFromUtf8KeepingBytes(bytes, text);
+    std::string back;
+    appendUtf8KeepingBytes(text, back);
+    ASSERT_EQ(back, bytes) << round;
+    if (isValidUtf8(bytes)) {
+      ASSERT_EQ(text, wideFrom(bytes)) << round;
+    }
+  }
+  std::u16string name;
+  appendWideFromUtf8KeepingBytes("caf\xE9\xF0\x90\x82\x80", name);  // U+10080 is D800 DC80
+  EXPECT_EQ(name, u"caf\xDCE9\U00010080");
+  std::string shown;
+  appendUtf8FromWide(name, shown);
+  EXPECT_EQ(shown, "caf\xEF\xBF\xBD\xF0\x90\x82\x80") << "shown as U+FFFD";
+}
+
 }  // namespace
 }  // namespace vesk
