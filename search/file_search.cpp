@@ -85,6 +85,13 @@ LineOutput lineOutput(const RunPlan& plan, const ConsoleOutput& output) {
 }
 
 void skipLines(FileSearch& search, const LineSkipping& skipping, FileState& state) {
+  if (skipping.countsFound) {
+    const SkippedLines skipped = skipPiecesCountingHits(search.reader, *skipping.needle);
+    state.lineNumber += skipped.lines;
+    state.hitCount += skipped.hits;
+    state.found = state.found || skipped.hits != 0;
+    return;
+  }
   std::string_view skippedBytes;
   const std::uint64_t skipped =
       skipPiecesWithout(search.reader, *skipping.needle, skipping.copyUnchanged, skippedBytes);

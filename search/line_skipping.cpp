@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <span>
 
 #if defined(__SSE2__)
@@ -24,6 +25,10 @@ namespace {
 constexpr std::string_view kCommonBytes =
     " etaoinsrlcdhupm\n_fgybw.,;()*/"
     "=0123456789-\t\"'xvk>#<{}:[]TEASRINOCLDPMU!&|+%\\BFGHWYVKXJQZjqz";
+
+// The commonness of the sixteenth commonest byte: letters that make up
+// most of a text are found too often for memchr to run far.
+constexpr int kCommonestRankFrom = static_cast<int>(kCommonBytes.size()) - 15;
 
 int commonness(unsigned char byte) {
   if (byte >= 0xC0) return 1000;
@@ -147,22 +152,30 @@ int searchCost(const ByteClass& byteClass) {
 // never searched from.
 constexpr std::size_t kSearchedRanges = 4;
 
-// The index of the rarest class but the one at `besides` (if any is left).
+// The index of the rarest class but those at `besides` (while any is left).
 std::size_t rarestClass(const std::vector<ByteClass>& classes,
-                        std::size_t besides = std::string::npos) {
+                        std::initializer_list<std::size_t> besides = {}) {
   std::size_t best = std::string::npos;
+  std::size_t firstLeft = std::string::npos;
   for (std::size_t i = 0; i < classes.size(); ++i) {
-    if (i == besides || classes[i].ranges.size() > kSearchedRanges) continue;
+    if (std::find(besides.begin(), besides.end(), i) != besides.end()) continue;
+    if (firstLeft == std::string::npos) firstLeft = i;
+    if (classes[i].ranges.size() > kSearchedRanges) continue;
     if (best == std::string::npos || searchCost(classes[i]) < searchCost(classes[best])) best = i;
   }
-  return best == std::string::npos ? (besides == 0 && classes.size() > 1 ? 1 : 0) : best;
+  if (best != std::string::npos) return best;
+  return firstLeft == std::string::npos ? 0 : firstLeft;
 }
 
 ByteNeedle needleOf(std::vector<ByteClass> classes) {
   ByteNeedle needle;
   needle.classes = std::move(classes);
   needle.anchor = rarestClass(needle.classes);
-  needle.second = rarestClass(needle.classes, needle.anchor);
+  needle.second = rarestClass(needle.classes, {needle.anchor});
+  needle.third = rarestClass(needle.classes, {needle.anchor, needle.second});
+  const auto& ranges = needle.classes[needle.anchor].ranges;
+  needle.anchorByByte = ranges.size() == 1 && ranges[0].first == ranges[0].second &&
+                        commonness(ranges[0].first) < kCommonestRankFrom;
   return needle;
 }
 
@@ -228,8 +241,10 @@ LineSkipping lineSkippingFor(const SearchEntryList& entries, const StreamDecodin
   const SearchEntry& first = entries.front();
   if (!first.isReplace && !first.invert) {
     EntryNeedle found = needleFor(first, stream);
-    LineSkipping skipping{std::move(found.needle)};
+    LineSkipping skipping;
+    skipping.needle = std::move(found.needle);
     skipping.needleDecides = found.decides && entries.size() == 1;
+    skipping.countsFound = skipping.needleDecides && lineOutput == LineOutput::None;
     return skipping;
   }
   // A lone entry leaves the lines without its text as they are.
@@ -252,11 +267,8 @@ std::size_t findByAnchorByte(const ByteNeedle& needle, std::string_view text, st
                              std::size_t& start) {
   constexpr std::size_t kFalseStartsToJudge = 16;
   constexpr std::size_t kBytesPerFalseStart = 512;  // below that, comparing classes wins
-  const ByteClass& anchor = needle.classes[needle.anchor];
-  if (anchor.ranges.size() != 1 || anchor.ranges[0].first != anchor.ranges[0].second) {
-    return std::string_view::npos;
-  }
-  const char byte = static_cast<char>(anchor.ranges[0].first);
+  if (!needle.anchorByByte) return std::string_view::npos;
+  const char byte = static_cast<char>(needle.classes[needle.anchor].ranges[0].first);
   const char* base = text.data();
   std::size_t falseStarts = 0;
   while (start < places) {
@@ -275,39 +287,70 @@ std::size_t findByAnchorByte(const ByteNeedle& needle, std::string_view text, st
 }
 
 #if defined(__SSE2__)
-// The places of sixteen bytes that belong to a class of at most four ranges.
-__m128i inClass(const ByteClass& byteClass, __m128i bytes) {
-  __m128i found = _mm_setzero_si128();
-  for (const auto& [first, last] : byteClass.ranges) {
-    const __m128i low = _mm_set1_epi8(static_cast<char>(first));
-    if (first == last) {
-      found = _mm_or_si128(found, _mm_cmpeq_epi8(bytes, low));
+// A class of at most four ranges, set out for sixteen bytes at a time.
+struct ClassLanes {
+  std::size_t count = 0;
+  __m128i low[kSearchedRanges];
+  __m128i high[kSearchedRanges];
+  std::array<bool, kSearchedRanges> single{};
+};
+
+ClassLanes lanesOf(const ByteClass& byteClass) {
+  ClassLanes lanes;
+  lanes.count = byteClass.ranges.size();
+  for (std::size_t i = 0; i < lanes.count; ++i) {
+    const auto [first, last] = byteClass.ranges[i];
+    lanes.low[i] = _mm_set1_epi8(static_cast<char>(first));
+    lanes.high[i] = _mm_set1_epi8(static_cast<char>(last));
+    lanes.single[i] = first == last;
+  }
+  return lanes;
+}
+
+// The places of sixteen bytes that belong to the class.
+inline __m128i inClass(const ClassLanes& lanes, __m128i bytes) {
+  __m128i found = _mm_cmpeq_epi8(bytes, lanes.low[0]);
+  if (!lanes.single[0]) {
+    const __m128i notBelow = _mm_cmpeq_epi8(_mm_max_epu8(bytes, lanes.low[0]), bytes);
+    const __m128i notAbove = _mm_cmpeq_epi8(_mm_min_epu8(bytes, lanes.high[0]), bytes);
+    found = _mm_and_si128(notBelow, notAbove);
+  }
+  for (std::size_t i = 1; i < lanes.count; ++i) {
+    if (lanes.single[i]) {
+      found = _mm_or_si128(found, _mm_cmpeq_epi8(bytes, lanes.low[i]));
       continue;
     }
-    const __m128i high = _mm_set1_epi8(static_cast<char>(last));
-    const __m128i notBelow = _mm_cmpeq_epi8(_mm_max_epu8(bytes, low), bytes);
-    const __m128i notAbove = _mm_cmpeq_epi8(_mm_min_epu8(bytes, high), bytes);
+    const __m128i notBelow = _mm_cmpeq_epi8(_mm_max_epu8(bytes, lanes.low[i]), bytes);
+    const __m128i notAbove = _mm_cmpeq_epi8(_mm_min_epu8(bytes, lanes.high[i]), bytes);
     found = _mm_or_si128(found, _mm_and_si128(notBelow, notAbove));
   }
   return found;
 }
 
-// Sixteen places at a time: where both the anchor and the second class
-// stand, the whole needle is compared. Two classes rule out far more places
-// than one, and no call is made per place.
-std::size_t findByTwoClasses(const ByteNeedle& needle, std::string_view text, std::size_t places,
-                             std::size_t start) {
-  const ByteClass& anchor = needle.classes[needle.anchor];
-  const ByteClass& second = needle.classes[needle.second];
+// Sixteen places at a time: where the anchor, the second and the third
+// class all stand, the whole needle is compared. Three classes rule out far
+// more places than one, and no call is made per place.
+std::size_t findByClasses(const ByteNeedle& needle, std::string_view text, std::size_t places,
+                          std::size_t start) {
+  const auto searchable = [&](std::size_t index) {
+    const std::size_t ranges = needle.classes[index].ranges.size();
+    return ranges != 0 && ranges <= kSearchedRanges;
+  };
   const char* base = text.data();
-  if (anchor.ranges.size() <= kSearchedRanges && second.ranges.size() <= kSearchedRanges) {
+  // A third class of many ranges is left to the comparison of the whole needle.
+  const std::size_t third = searchable(needle.third) ? needle.third : needle.second;
+  if (searchable(needle.anchor) && searchable(needle.second)) {
+    const ClassLanes anchorLanes = lanesOf(needle.classes[needle.anchor]);
+    const ClassLanes secondLanes = lanesOf(needle.classes[needle.second]);
+    const ClassLanes thirdLanes = lanesOf(needle.classes[third]);
     for (; start + 16 <= places; start += 16) {
       const auto load = [&](std::size_t at) {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + start + at));
       };
-      const __m128i both =
-          _mm_and_si128(inClass(anchor, load(needle.anchor)), inClass(second, load(needle.second)));
-      for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both)); mask != 0;
+      const __m128i all = _mm_and_si128(_mm_and_si128(inClass(anchorLanes, load(needle.anchor)),
+                                                      inClass(secondLanes, load(needle.second))),
+                                        inClass(thirdLanes, load(third)));
+      for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(all)); mask != 0;
            mask &= mask - 1) {
         const std::size_t at = start + static_cast<std::size_t>(__builtin_ctz(mask));
         if (matchesAt(needle, base + at)) return at;
@@ -321,8 +364,8 @@ std::size_t findByTwoClasses(const ByteNeedle& needle, std::string_view text, st
 }
 #else
 // A place at a time, the anchor first.
-std::size_t findByTwoClasses(const ByteNeedle& needle, std::string_view text, std::size_t places,
-                             std::size_t start) {
+std::size_t findByClasses(const ByteNeedle& needle, std::string_view text, std::size_t places,
+                          std::size_t start) {
   const ByteClass& anchor = needle.classes[needle.anchor];
   for (; start < places; ++start) {
     if (anchor.has(static_cast<unsigned char>(text[start + needle.anchor])) &&
@@ -343,7 +386,7 @@ std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
   std::size_t start = 0;
   const std::size_t found = findByAnchorByte(needle, text, places, start);
   if (found != std::string_view::npos || start == places) return found;
-  return findByTwoClasses(needle, text, places, start);
+  return findByClasses(needle, text, places, start);
 }
 
 std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
@@ -370,6 +413,49 @@ std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bo
   }
   skippedBytes = text.substr(0, stop);
   skipBufferedLines(reader, stop);
+  return skipped;
+}
+
+namespace {
+
+// The end of the line that holds the needle found at `hit`, past its line
+// feed, when it is a whole piece on its own whose text holds that find;
+// otherwise npos.
+std::size_t endOfCountedLine(const ByteNeedle& needle, std::string_view text, std::size_t start,
+                             std::size_t hit) {
+  const std::size_t lineFeed = text.find('\n', hit);
+  if (lineFeed == text.npos || lineFeed < hit + needle.classes.size()) return text.npos;
+  const std::size_t end = lineFeed + 1;
+  if (end - start > kMaxPieceUnits) return text.npos;
+  const std::string_view beforeFind = text.substr(start, hit - start);
+  if (beforeFind.find('\0') != beforeFind.npos) return text.npos;
+  return end;
+}
+
+}  // namespace
+
+SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle) {
+  SkippedLines skipped;
+  std::string_view unused;
+  skipped.lines = skipPiecesWithout(reader, needle, false, unused);
+  if (!atByteLineStart(reader)) return skipped;
+  const std::string_view text = bufferedBytes(reader);
+  std::size_t at = 0;  // a line start: what is before it is skipped
+  for (;;) {
+    const std::size_t found = findNeedle(needle, text.substr(at));
+    const std::size_t hit = found == text.npos ? text.npos : at + found;
+    const std::size_t start = lineStartBefore(text, hit == text.npos ? text.size() : hit);
+    const std::size_t shortEnd = at + shortLinesEnd(text.substr(at, start - at));
+    skipped.lines += countLineFeeds(text.substr(at, shortEnd - at));
+    at = shortEnd;
+    if (hit == text.npos || shortEnd != start) break;
+    const std::size_t end = endOfCountedLine(needle, text, start, hit);
+    if (end == text.npos) break;
+    ++skipped.lines;
+    ++skipped.hits;
+    at = end;
+  }
+  skipBufferedLines(reader, at);
   return skipped;
 }
 

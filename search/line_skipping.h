@@ -41,7 +41,11 @@ ByteClass byteClassOf(std::string_view bytes);
 struct ByteNeedle {
   std::vector<ByteClass> classes;
   std::size_t anchor = 0;  // index of the rarest class, searched for first
-  std::size_t second = 0;  // index of the next rarest, looked at with it
+  std::size_t second = 0;  // indices of the next rarest, looked at with it
+  std::size_t third = 0;   // (the same index again in shorter needles)
+  // The anchor is one byte, not among the commonest in text, that memchr
+  // looks for first.
+  bool anchorByByte = false;
 };
 
 // A needle of the given bytes, ASCII letters in either case when folding.
@@ -54,6 +58,9 @@ struct LineSkipping {
   // A lone literal search over UTF-8: a line whose bytes hold the needle is
   // a hit and stays as it is, without the engine.
   bool needleDecides = false;
+  // needleDecides and lines are not written: the lines holding the needle
+  // are counted where they are found.
+  bool countsFound = false;
   // UTF-8 in and redirected UTF-8 out: a line that goes out unchanged is
   // written as it was read when its bytes are valid UTF-8.
   bool utf8AsRead = false;
@@ -82,5 +89,15 @@ std::size_t findNeedle(const ByteNeedle& needle, std::string_view text);
 // byte-oriented encodings are skipped from.
 std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
                                 std::string_view& skippedBytes);
+
+// Where skipPiecesWithout stops before a line holding the needle, this goes
+// on: such a line, when it is one piece whose text holds the needle before
+// any NUL, is skipped too and counted as a hit. It stops where that cannot be
+// told from the bytes at hand, leaving the line to be read.
+struct SkippedLines {
+  std::uint64_t lines = 0;
+  std::uint64_t hits = 0;
+};
+SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle);
 
 }  // namespace vesk

@@ -956,11 +956,16 @@ TEST(FastPathEquivalence, GeneratedCasesWriteAndFindTheSameBothWays) {
 
 // One file with lines of the given length (in bytes, which are units here)
 // between lines that hold the needle, each line end the given one.
-Case pieceLimitCase(std::size_t length, std::string_view lineEnd, bool utf8Mode, bool replacing) {
+Case pieceLimitCase(std::size_t length, std::string_view lineEnd, bool utf8Mode, bool replacing,
+                    DisplayMode display) {
   Case c;
-  c.seed = 1'000'000'000 + length * 16 + lineEnd.size() * 4 + (utf8Mode ? 2 : 0) + replacing;
+  c.seed = 1'000'000'000 + length * 64 + lineEnd.size() * 16 +
+           (display == DisplayMode::Count ? 8 : 0) + (utf8Mode ? 2 : 0) + replacing;
   c.name = "line of " + std::to_string(length) + " bytes ending in \"" + shownBytes(lineEnd) +
-           "\", " + (replacing ? "replacing" : "searching");
+           "\", " +
+           (replacing                       ? "replacing"
+            : display == DisplayMode::Count ? "counting"
+                                            : "searching");
   c.scenario.content = Content::Utf8;
   c.scenario.encodingGiven = utf8Mode;
   c.scenario.encodingName = utf8Mode ? u"UTF-8" : u"";
@@ -968,7 +973,7 @@ Case pieceLimitCase(std::size_t length, std::string_view lineEnd, bool utf8Mode,
   c.scenario.outputCodePage = platform::kUtf8CodePage;
   c.plan.encoding = utf8Mode ? InputEncoding::Utf8 : InputEncoding::CodePage;
   c.plan.inputCodePage = c.scenario.inputCodePage;
-  c.plan.display = replacing ? DisplayMode::Lines : DisplayMode::LineNumbers;
+  c.plan.display = display;
   c.terms.push_back(replacing ? Term{true, false, true, false, false, u"foo", u"bar"}
                               : Term{false, false, true, false, false, u"foo", u""});
   c.entryTerms.push_back(entryFor(c.terms.back()));
@@ -983,8 +988,8 @@ Case pieceLimitCase(std::size_t length, std::string_view lineEnd, bool utf8Mode,
 }
 
 // Lines at the piece limit, in the readings a fast path can skip bytes in:
-// the line numbers after them and the lines written around them must come
-// out the same both ways, with every line end.
+// the line numbers after them, the lines written around them and the lines
+// counted must come out the same both ways, with every line end.
 TEST(FastPathEquivalence, LinesAtThePieceLimitGiveTheSameBothWays) {
   constexpr std::size_t kLengths[] = {kMaxPieceUnits - 1, kMaxPieceUnits, kMaxPieceUnits + 1,
                                       2 * kMaxPieceUnits, 2 * kMaxPieceUnits + 1};
@@ -993,9 +998,12 @@ TEST(FastPathEquivalence, LinesAtThePieceLimitGiveTheSameBothWays) {
     for (const std::size_t length : kLengths) {
       for (const std::string_view lineEnd : {"\n", "\r\n", "\r\r\n", ""}) {
         for (const bool replacing : {false, true}) {
-          Case c = pieceLimitCase(length, lineEnd, utf8Mode, replacing);
+          Case c = pieceLimitCase(length, lineEnd, utf8Mode, replacing,
+                                  replacing ? DisplayMode::Lines : DisplayMode::LineNumbers);
           compareBothWays(c, false, tally);
         }
+        Case counting = pieceLimitCase(length, lineEnd, utf8Mode, false, DisplayMode::Count);
+        compareBothWays(counting, false, tally);
       }
     }
   }
@@ -1004,10 +1012,14 @@ TEST(FastPathEquivalence, LinesAtThePieceLimitGiveTheSameBothWays) {
 // A lone entry leaves the lines without its text as they are: an inverted
 // search selects them (hits), a replacement writes them unchanged. Both are
 // skipped in the display modes that write nothing or write lines as read.
+// A lone literal search decides the lines that hold its text, which are
+// counted where they are found.
 TEST(FastPathEquivalence, LoneEntriesGiveTheSameBothWaysInEveryDisplayMode) {
   const std::string input =
-      "plain line\nan int here\n\nlast int\nno hit\r\nbyte \xC3\xA9\nnul\0x\ntail";
+      "plain line\nan int here\n\nlast int\nno hit\r\nbyte \xC3\xA9\nnul\0x\nnul\0int\n"
+      "int\0\nin\nt\rint\nint";
   const Term terms[] = {Term{false, false, true, true, false, u"int", u""},
+                        Term{false, false, true, false, false, u"int", u""},
                         Term{true, false, true, false, false, u"int", u"INT"},
                         Term{false, false, true, true, false, u"absent", u""},
                         Term{false, false, true, true, false, u"l", u""}};

@@ -59,6 +59,8 @@ TEST(LineSkipping, FindsTheNeedleWhereAPlainSearchDoes) {
     for (const std::string& members : places) n.classes.push_back(byteClassOf(members));
     n.anchor = random() % places.size();
     n.second = random() % places.size();
+    n.third = random() % places.size();
+    n.anchorByByte = places[n.anchor].size() == 1 && random() % 2 == 0;
     std::size_t plain = std::string_view::npos;
     for (std::size_t at = 0; at + places.size() <= text.size() && plain == text.npos; ++at) {
       bool all = true;
