@@ -1,7 +1,12 @@
 #include "base/utf8.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vesk {
 namespace {
@@ -68,6 +73,13 @@ char16_t* appendCodePoint(char32_t cp, char16_t* dst) {
   return dst;
 }
 
+// Most characters of Japanese text: three bytes whose lead byte allows
+// every continuation byte (not E0 or ED, which limit the second one).
+bool isPlainThreeByteSequence(const unsigned char* p) {
+  return p[0] >= 0xE1 && p[0] <= 0xEF && p[0] != 0xED && (p[1] & 0xC0) == 0x80 &&
+         (p[2] & 0xC0) == 0x80;
+}
+
 bool eightAsciiBytes(const unsigned char* p) {
   std::uint64_t word;
   std::memcpy(&word, p, 8);
@@ -92,6 +104,12 @@ void appendWideFromUtf8(std::string_view bytes, std::u16string& out) {
     }
     while (i < n && p[i] < 0x80) *dst++ = p[i++];
     if (i == n) break;
+    if (i + 3 <= n && isPlainThreeByteSequence(p + i)) {
+      *dst++ = static_cast<char16_t>(((p[i] & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) |
+                                     (p[i + 2] & 0x3F));
+      i += 3;
+      continue;
+    }
     const Step step = decodeStep(p + i, n - i);
     dst = appendCodePoint(step.codePoint, dst);
     i += step.length;
@@ -133,10 +151,10 @@ void appendUtf8KeepingBytes(std::u16string_view text, std::string& out) {
   }
 }
 
-// Checks the sequences by their ranges alone, without building characters:
-// lines are checked before they are written as they were read, and most of
-// them are long runs of three-byte characters in Japanese text.
-bool isValidUtf8(std::string_view bytes) {
+namespace {
+
+// Checks the sequences by their ranges alone, without building characters.
+bool isValidUtf8ByteByByte(std::string_view bytes) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
   const auto continues = [&](std::size_t at, unsigned char low = 0x80, unsigned char high = 0xBF) {
@@ -171,6 +189,93 @@ bool isValidUtf8(std::string_view bytes) {
     }
   }
   return true;
+}
+
+#if defined(__SSE2__)
+// Unsigned comparisons of bytes, which SSE2 compares signed only: flipping
+// the top bit of both sides keeps their order.
+__m128i flipped(unsigned char byte) {
+  return _mm_set1_epi8(static_cast<char>(byte ^ 0x80));
+}
+
+__m128i atLeast(__m128i flippedBytes, unsigned char byte) {
+  return _mm_cmpgt_epi8(flippedBytes, flipped(byte - 1));
+}
+
+__m128i below(__m128i flippedBytes, unsigned char byte) {
+  return _mm_cmplt_epi8(flippedBytes, flipped(byte));
+}
+
+// The lanes of sixteen bytes that break a sequence, given the three bytes
+// before each: a continuation byte where none is due or none where one is,
+// bytes that never stand in UTF-8, and the second bytes that would make an
+// overlong form, a surrogate or a character beyond U+10FFFF.
+__m128i brokenSequences(__m128i here, __m128i before1, __m128i before2, __m128i before3) {
+  const __m128i top = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i byte = _mm_xor_si128(here, top);
+  const __m128i byte1 = _mm_xor_si128(before1, top);
+  const __m128i isContinuation = _mm_and_si128(atLeast(byte, 0x80), below(byte, 0xC0));
+  const __m128i due =
+      _mm_or_si128(_mm_or_si128(atLeast(byte1, 0xC0), atLeast(_mm_xor_si128(before2, top), 0xE0)),
+                   atLeast(_mm_xor_si128(before3, top), 0xF0));
+  __m128i broken = _mm_xor_si128(isContinuation, due);
+  broken = _mm_or_si128(broken, _mm_and_si128(atLeast(byte, 0xC0), below(byte, 0xC2)));
+  broken = _mm_or_si128(broken, atLeast(byte, 0xF5));
+  const auto after = [&](unsigned char lead, __m128i wrongSecond) {
+    return _mm_and_si128(_mm_cmpeq_epi8(byte1, flipped(lead)), wrongSecond);
+  };
+  broken = _mm_or_si128(broken, after(0xE0, below(byte, 0xA0)));
+  broken = _mm_or_si128(broken, after(0xED, atLeast(byte, 0xA0)));
+  broken = _mm_or_si128(broken, after(0xF0, below(byte, 0x90)));
+  broken = _mm_or_si128(broken, after(0xF4, atLeast(byte, 0x90)));
+  return broken;
+}
+
+__m128i loadSixteen(const unsigned char* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Sixteen bytes at a time, each seen with the three before it; the last
+// sixteen are looked at in a copy followed by zeros, which no sequence may
+// still be waiting for, so a sequence cut at the end is broken too.
+bool isValidUtf8Sixteens(std::string_view bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  __m128i broken = _mm_setzero_si128();
+  std::size_t i = 0;
+  if (n >= 16) {
+    const __m128i first = loadSixteen(p);
+    broken = brokenSequences(first, _mm_slli_si128(first, 1), _mm_slli_si128(first, 2),
+                             _mm_slli_si128(first, 3));
+    for (i = 16; i + 16 <= n; i += 16) {
+      broken =
+          _mm_or_si128(broken, brokenSequences(loadSixteen(p + i), loadSixteen(p + i - 1),
+                                               loadSixteen(p + i - 2), loadSixteen(p + i - 3)));
+      if ((i & 255) == 0 && _mm_movemask_epi8(broken) != 0) return false;
+    }
+  }
+  // The bytes before the last ones, then the last ones and zeros.
+  unsigned char tail[32] = {};
+  const std::size_t before = std::min<std::size_t>(i, 16);
+  std::memcpy(tail + 16 - before, p + i - before, before);
+  std::memcpy(tail + 16, p + i, n - i);
+  broken = _mm_or_si128(broken, brokenSequences(loadSixteen(tail + 16), loadSixteen(tail + 15),
+                                                loadSixteen(tail + 14), loadSixteen(tail + 13)));
+  return _mm_movemask_epi8(broken) == 0;
+}
+#endif
+
+}  // namespace
+
+// Lines are checked before they are written as they were read, and most of
+// them are long runs of three-byte characters in Japanese text, which a
+// byte-by-byte check takes a branch for each of; short ones are checked
+// byte by byte.
+bool isValidUtf8(std::string_view bytes) {
+#if defined(__SSE2__)
+  if (bytes.size() >= 16) return isValidUtf8Sixteens(bytes);
+#endif
+  return isValidUtf8ByteByByte(bytes);
 }
 
 Utf8Prefix utf8PrefixWithin(std::string_view bytes, std::size_t maxUnits) {

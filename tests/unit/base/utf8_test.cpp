@@ -122,6 +122,30 @@ TEST(Utf8Valid, ExactlyTheBytesThatDecodeAndEncodeBackUnchanged) {
     valid += back == bytes;
   }
   EXPECT_GT(valid, 1000);  // both answers come up
+  // Long runs of characters of every length, some with one byte changed:
+  // the sixteen-byte steps must see a sequence broken across their edges.
+  constexpr std::string_view kCharacters[] = {"a",
+                                              "\xC3\xA9",
+                                              "\xE6\x97\xA5",
+                                              "\xF0\x9F\x98\x80",
+                                              "\xE0\xA0\x80",
+                                              "\xED\x9F\xBF",
+                                              "\xF4\x8F\xBF\xBF"};
+  int changed = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes;
+    for (unsigned i = random() % 40; i > 0; --i)
+      bytes += kCharacters[random() % std::size(kCharacters)];
+    if (!bytes.empty() && random() % 2 == 0) {
+      bytes[random() % bytes.size()] = static_cast<char>(kBytes[random() % std::size(kBytes)]);
+    }
+    if (!bytes.empty() && random() % 8 == 0) bytes.pop_back();
+    std::string back;
+    appendUtf8FromWide(wideFrom(bytes), back);
+    ASSERT_EQ(isValidUtf8(bytes), back == bytes) << round;
+    changed += back != bytes;
+  }
+  EXPECT_GT(changed, 5000);
   EXPECT_TRUE(isValidUtf8("\xEF\xBF\xBD\xF0\x9F\x98\x80"));
   EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));  // a surrogate
 }
