@@ -56,7 +56,7 @@ constexpr std::uint32_t kCompileOptions =
 // much processor time per pattern. Steps are no measure of time anyway: one
 // step of "(?=[^b]*)" scans the rest of the line.
 constexpr std::uint32_t kAttemptSteps = 2'000'000;
-constexpr std::uint32_t kInterpretedAttemptSteps = 1'000'000;
+constexpr std::uint32_t kInterpretedAttemptSteps = 500'000;
 constexpr std::chrono::nanoseconds kSubjectTime = 500ms;
 // Where the automaton can decide, backtracking only gets a short try: a line
 // that is hard for it is left to the automaton at once.
@@ -70,7 +70,7 @@ constexpr std::uint32_t kDepthLimit = 10'000'000;
 // longer one is tried in windows, fewer positions the longer the rest of the
 // subject, since an attempt often reads it to its end (the clock is read
 // between calls, never during one).
-constexpr std::size_t kOneCallUpTo = 512;
+constexpr std::size_t kOneCallUpTo = 256;
 constexpr std::size_t kWindowUnits = 1 << 16;
 constexpr std::size_t kWindowAtLeast = 16;
 constexpr std::size_t kWindowAtMost = 128;
@@ -265,8 +265,10 @@ std::u16string ecmaEscaped(std::u16string_view text) {
 
 // A long plain text whose letters fold beyond ASCII: PCRE2 folds them, one
 // piece at a time. Every character of such a pattern matches one unit, so
-// the pieces follow each other exactly; all but the first are anchored.
-std::optional<std::vector<EngineCode>> compilePieces(std::u16string_view text, JitUse jit) {
+// the pieces follow each other exactly; all but the first are anchored. The
+// interpreter runs them: the JIT's code for such pieces is large, and
+// compiling it would cost more than it saves on one comparison a character.
+std::optional<std::vector<EngineCode>> compilePieces(std::u16string_view text) {
   std::vector<EngineCode> pieces;
   for (std::size_t at = 0; at < text.size(); at += kPieceCharacters) {
     const auto translated =
@@ -275,7 +277,7 @@ std::optional<std::vector<EngineCode>> compilePieces(std::u16string_view text, J
     const std::uint32_t anchored = pieces.empty() ? 0 : PCRE2_ANCHORED;
     PcreCompiled piece = compilePcre(translated->text, optionsFor(true) | anchored);
     if (!piece.code) return std::nullopt;
-    pieces.push_back(withJit(std::move(piece.code), jit == JitUse::WhenAvailable));
+    pieces.push_back(EngineCode{std::move(piece.code), false});
   }
   return pieces;
 }
@@ -301,7 +303,7 @@ CompileResult compileEngine(std::u16string_view ecmaPattern, PcrePattern& transl
     engine->codes.push_back(
         withJit(std::move(whole.code), jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter));
   } else if (isTooLarge(whole.errorCode) && ignoreCase && !translated.plainText.empty()) {
-    auto pieces = compilePieces(translated.plainText, jit);
+    auto pieces = compilePieces(translated.plainText);
     if (!pieces) return CompileResult{std::nullopt, PatternError::TooLarge};
     engine->codes = std::move(*pieces);
     engine->pieced = true;
