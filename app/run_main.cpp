@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -98,6 +99,11 @@ int runMain(const std::vector<std::u16string>& arguments) {
     reportOutputFailure(output, failure);
     return 0;
   } catch (const std::bad_alloc&) {
+    reportOutOfMemory(output);
+    return 0;
+  } catch (const std::system_error& error) {
+    // A thread without memory for its stack.
+    if (error.code() != std::errc::resource_unavailable_try_again) throw;
     reportOutOfMemory(output);
     return 0;
   }
