@@ -198,10 +198,10 @@ async function loadCases(p) {
   return cases;
 }
 
-// A build with a sanitizer names it in its code.
+// A build with a sanitizer calls its runtime's start.
 function sanitized(exe) {
   const code = fs.readFileSync(exe);
-  return code.includes("AddressSanitizer") || code.includes("ThreadSanitizer");
+  return code.includes("__asan_init") || code.includes("__tsan_init");
 }
 
 function appliesTo(testCase, options) {
