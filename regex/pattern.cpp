@@ -66,11 +66,12 @@ constexpr std::chrono::nanoseconds kTrialTime = 20ms;
 constexpr std::uint32_t kDepthLimit = 10'000'000;
 
 // Start positions tried by one call of the engine. A subject of up to
-// kOneCallUpTo positions takes one call, as it would without windows; a
-// longer one is tried in windows, fewer positions the longer the rest of the
-// subject, since an attempt often reads it to its end (the clock is read
-// between calls, never during one).
-constexpr std::size_t kOneCallUpTo = 256;
+// kShortSubject units takes one call for each search, as it would without
+// windows, and no reading of the clock: its searches try at most twice as
+// many start positions as it has. A longer one is tried in windows, fewer
+// positions the longer the rest of the subject, since an attempt often
+// reads it to its end (the clock is read between calls, never during one).
+constexpr std::size_t kShortSubject = 256;
 constexpr std::size_t kWindowUnits = 1 << 16;
 constexpr std::size_t kWindowAtLeast = 16;
 constexpr std::size_t kWindowAtMost = 128;
@@ -174,9 +175,8 @@ struct CompiledPattern {
 
 namespace {
 
-// A subject's share of processor time. The clock is first read at the
-// second call of the engine, or before the first when more are bound to
-// follow, so that a line that one call decides costs no reading at all.
+// A long subject's share of processor time, counted from its first call of
+// the engine.
 struct SubjectBudget {
   std::chrono::nanoseconds allowed{};
   std::chrono::nanoseconds startedAt{};
@@ -199,15 +199,16 @@ void startClock(SubjectBudget& budget) {
   budget.calls = 0;
 }
 
-// Called before each call of the engine; false once the subject has used its
-// time.
+// Called before each call of the engine on a long subject; false once the
+// subject has used its time. The clock is read at every call while calls
+// are slow, less often while they are quick.
 bool withinBudget(SubjectBudget& budget) {
   if (budget.spent) return false;
-  if (++budget.calls <= budget.callsPerRead) return true;
   if (!budget.started) {
     startClock(budget);
     return true;
   }
+  if (++budget.calls < budget.callsPerRead) return true;
   budget.calls = 0;
   const std::chrono::nanoseconds now = platform::threadProcessorTime();
   const std::chrono::nanoseconds since = now - budget.lastRead;
@@ -454,16 +455,17 @@ int runEngine(const EngineCode& code, WorkspaceData& data, std::u16string_view s
 
 // The leftmost match at or after start by backtracking, the start positions
 // a window at a time.
+// The leftmost match at or after start by backtracking; on a long subject
+// the start positions a window at a time.
 MatchOutcome backtrack(const EngineCode& code, WorkspaceData& data, std::u16string_view subject,
                        std::size_t start, bool notEmptyAtStart, std::uint32_t attemptSteps) {
   data.attemptSteps = attemptSteps;
+  const bool windows = subject.size() > kShortSubject;
   for (std::size_t from = start;;) {
-    if (!withinBudget(data.budget)) return MatchOutcome::GaveUp;
+    if (windows && !withinBudget(data.budget)) return MatchOutcome::GaveUp;
     const std::size_t positions = subject.size() - from + 1;
-    const bool whole = positions <= kOneCallUpTo && !data.budget.started;
-    const std::size_t window = whole ? positions : windowFor(positions);
+    const std::size_t window = windows ? windowFor(positions) : positions;
     const bool last = positions <= window;
-    if (!last) startClock(data.budget);
     const PCRE2_SIZE lastStart = last ? PCRE2_UNSET : from + window - 1;
     const std::uint32_t options = from == start && notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0;
     const int result = runEngine(code, data, subject, from, options, lastStart);
@@ -496,7 +498,7 @@ MatchOutcome findPieces(const EnginePart& engine, WorkspaceData& data, std::u16s
     std::size_t end = found.end;
     bool all = true;
     for (std::size_t i = 1; all && i < engine.codes.size(); ++i) {
-      if (!withinBudget(data.budget)) return MatchOutcome::GaveUp;
+      if (subject.size() > kShortSubject && !withinBudget(data.budget)) return MatchOutcome::GaveUp;
       const int result = runEngine(engine.codes[i], data, subject, end, 0, PCRE2_UNSET);
       if (result < 0 && result != PCRE2_ERROR_NOMATCH) return MatchOutcome::GaveUp;
       all = result > 0;
