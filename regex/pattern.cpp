@@ -369,10 +369,6 @@ std::size_t groupCount(const Pattern& pattern) {
   return pattern.compiled && pattern.compiled->engine ? pattern.compiled->engine->groupCount : 0;
 }
 
-EngineMemory defaultEngineMemory() {
-  return EngineMemory{kJitStackBytes, kInterpreterHeapBytes};
-}
-
 namespace {
 
 int automatonCallout(pcre2_callout_block* block, void* data) {
@@ -389,7 +385,7 @@ int automatonCallout(pcre2_callout_block* block, void* data) {
 
 // Each workspace has its own match context and JIT stack: the stack serves
 // one match at a time, so two threads must never share one.
-MatchWorkspace createMatchWorkspace(EngineMemory memory) {
+MatchWorkspace createMatchWorkspace() {
   MatchWorkspace workspace{std::unique_ptr<WorkspaceData, WorkspaceDataFree>(new WorkspaceData)};
   WorkspaceData& data = *workspace.data;
   startBudget(data.budget, kSubjectTime);
@@ -398,11 +394,9 @@ MatchWorkspace createMatchWorkspace(EngineMemory memory) {
   if (!data.context) return workspace;
   pcre2_set_match_limit(data.context.get(), kAttemptSteps);
   pcre2_set_depth_limit(data.context.get(), kDepthLimit);
-  pcre2_set_heap_limit(data.context.get(),
-                       static_cast<std::uint32_t>(memory.interpreterHeapBytes / 1024));
+  pcre2_set_heap_limit(data.context.get(), kInterpreterHeapBytes / 1024);
   pcre2_set_callout(data.context.get(), automatonCallout, &data.callout);
-  data.jitStack.reset(pcre2_jit_stack_create(std::min(kJitStackStart, memory.jitStackBytes),
-                                             memory.jitStackBytes, nullptr));
+  data.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackBytes, nullptr));
   if (data.jitStack) pcre2_jit_stack_assign(data.context.get(), nullptr, data.jitStack.get());
   return workspace;
 }

@@ -82,16 +82,10 @@ struct MatchWorkspace {
   std::unique_ptr<WorkspaceData, WorkspaceDataFree> data;
 };
 
-// The engine's memory for one workspace: its JIT stack, and the heap the
-// interpreter may use for one match. The defaults are what every workspace
-// of a run gets (see pattern.cpp); tests may ask for less.
-struct EngineMemory {
-  std::size_t jitStackBytes;
-  std::size_t interpreterHeapBytes;
-};
-EngineMemory defaultEngineMemory();
-
-MatchWorkspace createMatchWorkspace(EngineMemory memory = defaultEngineMemory());
+// Each workspace has 2 MiB of JIT stack and up to 14 MiB of interpreter heap
+// (see pattern.cpp), the same in every run, so that no answer depends on the
+// number of threads.
+MatchWorkspace createMatchWorkspace();
 
 enum class MatchOutcome { Found, NotFound, GaveUp };
 

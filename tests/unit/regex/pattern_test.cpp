@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "regex/pattern.h"
@@ -454,6 +455,23 @@ TEST(RegexMatching, WorkspacesOfOnePatternKeepTheirOwnGroups) {
   const Pattern more = *compilePattern(u"(a)(b)(c)(d)(e)", false).pattern;
   ASSERT_EQ(findMatch(more, first, u"abcde", 0), MatchOutcome::Found);
   EXPECT_EQ(groupSpan(first, 5)->start, 4u);
+}
+
+// Threads share one compiled pattern, the automaton it makes on first need
+// included; each brings its own workspace.
+TEST(RegexMatching, ThreadsShareOnePatternAndItsAutomaton) {
+  const Pattern pattern = *compilePattern(u"(x+x+)+[yz]", false).pattern;
+  const std::u16string hard = u"z" + std::u16string(40, u'x');
+  std::vector<MatchOutcome> outcomes(4);
+  std::vector<std::thread> threads;
+  for (MatchOutcome& outcome : outcomes) {
+    threads.emplace_back([&pattern, &hard, &outcome] {
+      MatchWorkspace workspace = createMatchWorkspace();
+      outcome = containsMatch(pattern, workspace, hard, false);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const MatchOutcome outcome : outcomes) EXPECT_EQ(outcome, MatchOutcome::NotFound);
 }
 
 }  // namespace
