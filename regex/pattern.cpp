@@ -47,14 +47,14 @@ constexpr std::uint32_t kCompileOptions =
 
 // PCRE2's limits count per start position: its step counter starts afresh
 // at each one, so "(a)*[b-c]" on 65,535 a's takes 65,535 attempts of up to
-// 65,535 steps each, and no limit is ever reached. So each attempt has a
-// step limit (the JIT gives up after about 0.01 s, the interpreter, which
-// counts differently, after about 0.02 s; "^(?:a|b)*$" over 65,535 units
-// takes about 130,000 steps),
-// and the time a subject has used is looked at between windows of start
-// positions and between the searches of one subject: a subject may use this
-// much processor time per pattern. Steps are no measure of time anyway: one
-// step of "(?=[^b]*)" scans the rest of the line.
+// 65,535 steps each, and no limit is ever reached; and steps are no measure
+// of time anyway: one step of "(?=[^b]*)" scans the rest of the line. So each
+// attempt has a step limit (the JIT gives up after about 0.01 s, the
+// interpreter, whose steps are slower, after about as long; "^(?:a|b)*$" over
+// 65,535 units takes the interpreter about 130,000 steps), and the processor
+// time a long subject has used is looked at between windows of its start
+// positions and between its searches: a subject may use kSubjectTime per
+// pattern.
 constexpr std::uint32_t kAttemptSteps = 2'000'000;
 constexpr std::uint32_t kInterpretedAttemptSteps = 500'000;
 constexpr std::chrono::nanoseconds kSubjectTime = 500ms;
@@ -290,29 +290,38 @@ CompileResult compileLiteral(const PcrePattern& translated, bool ignoreCase) {
   return CompileResult{Pattern{std::move(compiled)}};
 }
 
+// The engine's code for a translated pattern: whole, or in pieces when it
+// is a plain text too long for PCRE2 that folds beyond ASCII; why not
+// otherwise.
+std::optional<PatternError> compileCodes(EnginePart& engine, const PcrePattern& translated,
+                                         JitUse jit) {
+  PcreCompiled whole = compilePcre(translated.text, optionsFor(engine.ignoreCase));
+  if (whole.code) {
+    // PCRE2 10.42's JIT compares back-references without Unicode case
+    // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
+    const bool jitFoldsLikeInterpreter = !(engine.ignoreCase && translated.hasBackReference);
+    engine.codes.push_back(
+        withJit(std::move(whole.code), jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter));
+    return std::nullopt;
+  }
+  if (whole.errorCode == PCRE2_ERROR_HEAP_FAILED) return PatternError::OutOfMemory;
+  if (!isTooLarge(whole.errorCode)) return PatternError::Invalid;
+  if (!engine.ignoreCase || translated.plainText.empty()) return PatternError::TooLarge;
+  auto pieces = compilePieces(translated.plainText);
+  if (!pieces) return PatternError::TooLarge;
+  engine.codes = std::move(*pieces);
+  engine.pieced = true;
+  return std::nullopt;
+}
+
 CompileResult compileEngine(std::u16string_view ecmaPattern, PcrePattern& translated,
                             bool ignoreCase, JitUse jit) {
   auto engine = std::make_unique<EnginePart>();
   engine->ignoreCase = ignoreCase;
   engine->groupCount = translated.groupCount;
   engine->requiredSets = std::move(translated.requiredSets);
-  PcreCompiled whole = compilePcre(translated.text, optionsFor(ignoreCase));
-  if (whole.code) {
-    // PCRE2 10.42's JIT compares back-references without Unicode case
-    // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
-    const bool jitFoldsLikeInterpreter = !(ignoreCase && translated.hasBackReference);
-    engine->codes.push_back(
-        withJit(std::move(whole.code), jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter));
-  } else if (isTooLarge(whole.errorCode) && ignoreCase && !translated.plainText.empty()) {
-    auto pieces = compilePieces(translated.plainText);
-    if (!pieces) return CompileResult{std::nullopt, PatternError::TooLarge};
-    engine->codes = std::move(*pieces);
-    engine->pieced = true;
-  } else if (whole.errorCode == PCRE2_ERROR_HEAP_FAILED) {
-    return CompileResult{std::nullopt, PatternError::OutOfMemory};
-  } else {
-    return CompileResult{
-        std::nullopt, isTooLarge(whole.errorCode) ? PatternError::TooLarge : PatternError::Invalid};
+  if (const auto error = compileCodes(*engine, translated, jit)) {
+    return CompileResult{std::nullopt, *error};
   }
   if (!translated.hasBackReference && !engine->pieced) {
     auto forAutomaton = translateEcmaPattern(ecmaPattern, ignoreCase, true);
@@ -436,8 +445,8 @@ int runEngine(const EngineCode& code, WorkspaceData& data, std::u16string_view s
   const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
   int result = pcre2_match(code.code.get(), text, subject.size(), start, options,
                            data.matchData.get(), data.context.get());
-  // The interpreter keeps its backtracking memory on the heap, where the
-  // limit is far larger than the JIT stack.
+  // The interpreter keeps its backtracking memory on the heap, which it may
+  // use seven times as much of as the JIT has stack.
   if (result == PCRE2_ERROR_JIT_STACKLIMIT) {
     ++data.interpreterRetries;
     pcre2_set_match_limit(data.context.get(), interpretedSteps(data.attemptSteps));
@@ -447,8 +456,6 @@ int runEngine(const EngineCode& code, WorkspaceData& data, std::u16string_view s
   return result;
 }
 
-// The leftmost match at or after start by backtracking, the start positions
-// a window at a time.
 // The leftmost match at or after start by backtracking; on a long subject
 // the start positions a window at a time.
 MatchOutcome backtrack(const EngineCode& code, WorkspaceData& data, std::u16string_view subject,
