@@ -1,7 +1,10 @@
 #include "app/run_main.h"
 
+#include <new>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 #include "app/run_driver.h"
@@ -43,10 +46,10 @@ bool answerStandAloneRequest(ConsoleOutput& output, const std::vector<std::u16st
 // Parsing, then the entries compiled, then the search; every failure before
 // the search ends the run with exit code 0.
 int runSearch(ConsoleOutput& output, const std::vector<std::u16string>& arguments) {
-  const ParsedCommandLine parsed = parseOptions(arguments);
+  ParsedCommandLine parsed = parseOptions(arguments);
   for (const Diagnostic& diagnostic : parsed.diagnostics) report(output, diagnostic);
   if (!parsed.ok) return 0;
-  const BuiltEntries built = buildEntries(parsed.terms);
+  const BuiltEntries built = buildEntries(std::move(parsed.terms));
   if (built.failure) {
     report(output, *built.failure);
     return 0;
@@ -67,6 +70,20 @@ void reportOutputFailure(ConsoleOutput& output, const OutputFailure& failure) {
   }
 }
 
+// Memory ran out somewhere (a worker's failure comes here too): what was
+// found so far goes out, then the message, which needs little memory of its
+// own.
+void reportOutOfMemory(ConsoleOutput& output) {
+  try {
+    flushConsoleText(output);
+    report(output, Diagnostic{MessageId::NotEnoughMemory, {}});
+  } catch (const OutputFailure& failure) {
+    reportOutputFailure(output, failure);
+  } catch (const std::bad_alloc&) {
+    // Not even that much is left.
+  }
+}
+
 }  // namespace
 
 int runMain(const std::vector<std::u16string>& arguments) {
@@ -80,6 +97,14 @@ int runMain(const std::vector<std::u16string>& arguments) {
     return exitCode;
   } catch (const OutputFailure& failure) {
     reportOutputFailure(output, failure);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    reportOutOfMemory(output);
+    return 0;
+  } catch (const std::system_error& error) {
+    // A thread without memory for its stack.
+    if (error.code() != std::errc::resource_unavailable_try_again) throw;
+    reportOutOfMemory(output);
     return 0;
   }
 }

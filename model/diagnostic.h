@@ -31,10 +31,13 @@ enum class MessageId {
   InvalidRegex,
   FileOrFolderNotSpecified,
   FolderNotFound,
-  LineTooComplex,   // the regular-expression engine gave up on one line
-  FolderNotListed,  // a folder exists but its entries cannot be read
-  FileNotRead,      // reading a file or standard input failed before its end
+  LineTooComplex,    // the regular-expression engine gave up on one line
+  FolderNotListed,   // a folder exists but its entries cannot be read
+  FileNotRead,       // reading a file or standard input failed before its end
   OutputNotWritten,  // standard output took no more (a full disk, a closed pipe)
+  RegexTooLarge,     // a valid pattern larger than the engine can hold
+  LineTooLong,       // a replacement would make one line longer than a line may be
+  NotEnoughMemory,   // the run ended for want of memory
   Count
 };
 

@@ -93,33 +93,46 @@ namespace {
 
 // A pattern that matches the empty text also matches after a line's final
 // line feed, which the search and the replacement correct for.
-bool matchesEmptyText(const regex::Pattern& pattern) {
-  regex::MatchWorkspace workspace = regex::createMatchWorkspace();
+bool matchesEmptyText(const regex::Pattern& pattern, regex::MatchWorkspace& workspace) {
   return regex::findMatch(pattern, workspace, std::u16string_view(), 0) ==
          regex::MatchOutcome::Found;
 }
 
+Diagnostic compileFailure(regex::PatternError error, std::u16string pattern) {
+  switch (error) {
+    case regex::PatternError::TooLarge:
+      return Diagnostic{MessageId::RegexTooLarge, std::move(pattern)};
+    case regex::PatternError::OutOfMemory:
+      return Diagnostic{MessageId::NotEnoughMemory, {}};
+    case regex::PatternError::Invalid:
+      break;
+  }
+  return Diagnostic{MessageId::InvalidRegex, std::move(pattern)};
+}
+
 }  // namespace
 
-BuiltEntries buildEntries(const std::vector<SearchTerm>& terms) {
+// Each term's texts are released once its entry is built, so that a long
+// parameter file is not held twice.
+BuiltEntries buildEntries(std::vector<SearchTerm> terms) {
   BuiltEntries built;
   built.entries.reserve(terms.size());
-  for (const SearchTerm& term : terms) {
+  regex::MatchWorkspace workspace = regex::createMatchWorkspace();
+  for (SearchTerm& term : terms) {
     regex::CompileResult compiled = regex::compilePattern(term.pattern, term.ignoreCase);
-    // Whatever the cause, the pattern cannot be used, which is what the
-    // message says.
     if (!compiled.pattern) {
-      built.failure = Diagnostic{MessageId::InvalidRegex, term.pattern};
+      built.failure = compileFailure(compiled.error, std::move(term.pattern));
       return built;
     }
     SearchEntry entry;
     entry.isReplace = term.isReplace;
     entry.ignoreCase = term.ignoreCase;
     entry.invert = term.invert;
-    entry.replacement = term.replacement;
-    entry.matchesEmpty = matchesEmptyText(*compiled.pattern);
+    entry.replacement = std::move(term.replacement);
+    entry.matchesEmpty = matchesEmptyText(*compiled.pattern, workspace);
     entry.pattern = std::move(*compiled.pattern);
     built.entries.push_back(std::move(entry));
+    term = SearchTerm{};
   }
   return built;
 }

@@ -43,11 +43,13 @@ struct SearchEntry {
 using SearchEntryList = std::vector<SearchEntry>;
 
 struct BuiltEntries {
-  SearchEntryList entries;            // complete when failure is not set
-  std::optional<Diagnostic> failure;  // InvalidRegex for the first pattern that does not compile
+  SearchEntryList entries;  // complete when failure is not set
+  // For the first pattern that does not compile: InvalidRegex, RegexTooLarge
+  // (both naming the pattern) or NotEnoughMemory.
+  std::optional<Diagnostic> failure;
 };
 
 // Compiles every term's pattern, in order, up to the first that does not compile.
-BuiltEntries buildEntries(const std::vector<SearchTerm>& terms);
+BuiltEntries buildEntries(std::vector<SearchTerm> terms);
 
 }  // namespace vesk

@@ -95,6 +95,10 @@ constexpr MessagePair kMessageTable[] = {
     {u" - フォルダの一覧を取得できませんでした。", u" - Folder could not be listed."},
     {u" - ファイルを最後まで読み込めませんでした。", u" - File could not be read to its end."},
     {u"結果を出力できませんでした。", u"Output could not be written."},
+    {u" - 正規表現が大きすぎて扱えません。", u" - Regular expression is too large for the engine."},
+    {u" - 置換すると行が長くなりすぎるため、この行を置換しませんでした。",
+     u" - Replacing would make the line too long; the line was left unchanged."},
+    {u"メモリが足りません。", u"Not enough memory."},
 };
 static_assert(std::size(kMessageTable) == static_cast<std::size_t>(MessageId::Count));
 

@@ -63,6 +63,7 @@ struct Translator {
   std::size_t groupCount = 0;  // of the whole pattern, known before translating
   std::vector<GroupName> names;
   std::u16string out;
+  bool forAutomaton = false;
   bool hasBackReference = false;
   // What the item just translated was, for the required text.
   std::optional<char16_t> literalAtom;         // it stands for this one character
@@ -79,6 +80,21 @@ struct RequiredText {
   bool nothing = false;    // an alternative at the top level: nothing is required
   bool onlyRun = true;     // every item so far was a character of the run
 };
+
+// The characters of a pattern that is nothing but single characters, whatever
+// their case folding: such a pattern is its text.
+struct PlainText {
+  std::u16string text;
+  bool only = true;
+};
+
+void notePlainItem(PlainText& plain, const Translator& t, char16_t first) {
+  if (t.literalAtom && !t.quantifierMin && first != u'|') {
+    plain.text += *t.literalAtom;
+  } else {
+    plain.only = false;
+  }
+}
 
 void endRun(RequiredText& required) {
   if (required.run.size() > required.best.size()) required.best = required.run;
@@ -715,6 +731,13 @@ Item translateQuantifier(Translator& t, Item previous, std::size_t itemStart) {
     t.out.insert(itemStart, u"(?:|(?!)");
     t.out += u')';
   } else {
+    // PCRE2's DFA matcher keeps a state for every count a repeated
+    // character has reached, so "x+" over a run of x's has as many states as
+    // start positions; a repeated group keeps one.
+    if (t.forAutomaton && t.out[itemStart] != u'(') {
+      t.out.insert(itemStart, u"(?:");
+      t.out += u')';
+    }
     appendQuantifier(t.out, *quantifier);
   }
   return Item::Assertion;  // a quantifier takes no further quantifier
@@ -764,10 +787,12 @@ Item translateNext(Translator& t, std::vector<GroupKind>& open, Item previous,
 
 }  // namespace
 
-std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, bool ignoreCase) {
+std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, bool ignoreCase,
+                                                bool forAutomaton) {
   Translator t;
   t.source = pattern;
   t.ignoreCase = ignoreCase;
+  t.forAutomaton = forAutomaton;
   if (!prescanGroups(t)) return std::nullopt;
   // Groups are tracked on a stack rather than by recursion, so that deeply
   // nested patterns cannot exhaust the call stack.
@@ -778,6 +803,7 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
   std::size_t previousStart = 0;
   RequiredText required;
   RequiredSets requiredSets;
+  PlainText plain;
   while (t.pos < t.source.size()) {
     const std::size_t start = t.out.size();
     const std::size_t openBefore = open.size();
@@ -790,7 +816,9 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
     if (openBefore == 0 && open.empty()) {
       noteTopLevelItem(required, t, first);
       noteTopLevelSet(requiredSets, t, first);
+      notePlainItem(plain, t, first);
     } else if (openBefore == 0) {
+      plain.only = false;
       endRun(required);  // a group opens: what it holds may be optional
       endSetRun(requiredSets);
     }
@@ -809,8 +837,10 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
   if (required.nothing) required.best.clear();
   endSetRun(requiredSets);
   if (requiredSets.nothing) requiredSets.best.clear();
+  if (!plain.only) plain.text.clear();
   return PcrePattern{std::move(t.out),         t.groupCount, t.hasBackReference,
-                     std::move(required.best), literal,      std::move(requiredSets.best)};
+                     std::move(required.best), literal,      std::move(requiredSets.best),
+                     std::move(plain.text)};
 }
 
 }  // namespace vesk::regex

@@ -42,11 +42,16 @@ struct PcrePattern {
   // rule out the most text; with ignoreCase a letter stands for both its
   // cases, and only letters that fold within ASCII stand in it at all.
   std::vector<CharSet> requiredSets;
+  // The pattern is single characters and nothing else, these (whatever their
+  // case folding); empty otherwise. Set whenever literal is.
+  std::u16string plainText;
 };
 
 // nullopt when the pattern is not valid in the dialect. With ignoreCase the
 // word sets and word boundaries are written so that case folding cannot widen
-// them.
-std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, bool ignoreCase);
+// them. forAutomaton writes the same pattern for PCRE2's DFA matcher, which
+// keeps fewer states when single repeated items stand in groups.
+std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, bool ignoreCase,
+                                                bool forAutomaton = false);
 
 }  // namespace vesk::regex

@@ -1,14 +1,23 @@
 #include "regex/pattern.h"
 
 #include <pcre2.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <mutex>
 #include <new>
 
+#include "base/ascii.h"
+#include "platform/clock.h"
 #include "regex/ecma_translate.h"
+#include "regex/literal_search.h"
 
 namespace vesk::regex {
 
 namespace {
+
+using namespace std::chrono_literals;
 
 struct CodeFree {
   void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -25,60 +34,215 @@ struct MatchContextFree {
 struct JitStackFree {
   void operator()(pcre2_jit_stack* stack) const { pcre2_jit_stack_free(stack); }
 };
+using CodePointer = std::unique_ptr<pcre2_code, CodeFree>;
 
 // The translator writes every construct explicitly; these options give the
 // rest of the dialect: "^" also after a final line feed, "$" before every
 // line feed, a back-reference to a group that took no part matching empty,
-// "[]" and "[^]", and Unicode case folding with the letter i.
-constexpr std::uint32_t kCompileOptions = PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS |
-                                          PCRE2_MATCH_UNSET_BACKREF | PCRE2_MULTILINE |
-                                          PCRE2_ALT_CIRCUMFLEX | PCRE2_UCP | PCRE2_NEVER_UTF;
+// "[]" and "[^]", and Unicode case folding with the letter i. The offset
+// limit lets a search try its start positions a window at a time.
+constexpr std::uint32_t kCompileOptions =
+    PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF | PCRE2_MULTILINE |
+    PCRE2_ALT_CIRCUMFLEX | PCRE2_UCP | PCRE2_NEVER_UTF | PCRE2_USE_OFFSET_LIMIT;
 
-// Limits for one match attempt, so that no line costs more than about a
-// second or unbounded memory. At the step limit the interpreter gives up after
-// about 0.7 s on the development machine, the JIT after about 0.2 s. The heap
-// limit bounds the interpreter's backtracking memory; the depth limit is left
-// high so that the heap limit is the one that decides. 65,535-unit lines of
-// ordinary patterns stay far below all three.
-constexpr std::uint32_t kMatchLimit = 40'000'000;
+// PCRE2's limits count per start position: its step counter starts afresh
+// at each one, so "(a)*[b-c]" on 65,535 a's takes 65,535 attempts of up to
+// 65,535 steps each, and no limit is ever reached; and steps are no measure
+// of time anyway: one step of "(?=[^b]*)" scans the rest of the line. So each
+// attempt has a step limit (the JIT gives up after about 0.01 s, the
+// interpreter, whose steps are slower, after about as long; "^(?:a|b)*$" over
+// 65,535 units takes the interpreter about 130,000 steps), and the processor
+// time a long subject has used is looked at between windows of its start
+// positions and between its searches: a subject may use kSubjectTime per
+// pattern.
+constexpr std::uint32_t kAttemptSteps = 2'000'000;
+constexpr std::uint32_t kInterpretedAttemptSteps = 500'000;
+constexpr std::chrono::nanoseconds kSubjectTime = 500ms;
+// Where the automaton can decide, backtracking only gets a short try: a line
+// that is hard for it is left to the automaton at once.
+constexpr std::uint32_t kTrialSteps = 100'000;
+constexpr std::chrono::nanoseconds kTrialTime = 20ms;
+// The depth limit is left high so that the heap limit is the one that decides.
 constexpr std::uint32_t kDepthLimit = 10'000'000;
-constexpr std::uint32_t kHeapLimitKiB = 192 * 1024;
 
-// PCRE2's default JIT stack of 32 KiB fails on ordinary long lines:
-// "^(?:a|b)*$" over 65,535 units needs about 4 MiB.
+// Start positions tried by one call of the engine. A subject of up to
+// kShortSubject units takes one call for each search, as it would without
+// windows, and no reading of the clock: its searches try at most twice as
+// many start positions as it has. A longer one is tried in windows, fewer
+// positions the longer the rest of the subject, since an attempt often
+// reads it to its end (the clock is read between calls, never during one).
+constexpr std::size_t kShortSubject = 256;
+constexpr std::size_t kWindowUnits = 1 << 16;
+constexpr std::size_t kWindowAtLeast = 16;
+constexpr std::size_t kWindowAtMost = 128;
+// The clock is read at every call of the engine while calls are slow and
+// down to every this many while they are quick; few, since the calls may
+// turn slow at any time.
+constexpr unsigned kCallsPerClockReadAtMost = 16;
+// The automaton looks at the clock every this many positions.
+constexpr unsigned kPositionsPerBudgetLook = 64;
+
+// Memory of one workspace. Every thread of matching has one (up to 64
+// threads and the main one), and the 32-bit product has 2 GiB of address
+// space: 65 workspaces of 16 MiB take about 1 GiB at most. The JIT needs
+// about 1.5 MiB of stack for "^(?:a|b)*$" over 65,535 units on x86-64 (half
+// that on x86-32); the interpreter, to which a search that overflows the JIT
+// stack falls back, needs about eight times what the JIT needs.
 constexpr std::size_t kJitStackStart = 32 * 1024;
-constexpr std::size_t kJitStackMax = 16 * 1024 * 1024;
+constexpr std::size_t kJitStackBytes = 2 * 1024 * 1024;
+constexpr std::size_t kInterpreterHeapBytes = 14 * 1024 * 1024;
 
-std::unique_ptr<pcre2_code, CodeFree> compilePcre(const PcrePattern& translated, bool ignoreCase) {
+// The automaton's list of states, in ints (three per state, two lists): it
+// grows when a pattern has more states alive at once.
+constexpr std::size_t kAutomatonStatesStart = 3 * 2 * 500;
+constexpr std::size_t kAutomatonStatesAtMost = 3 * 2 * 16'000;
+
+// A plain text that folds beyond ASCII and is too long for one PCRE2
+// pattern is compiled in pieces of this many characters.
+constexpr std::size_t kPieceCharacters = 4096;
+
+bool isTooLarge(int errorCode) {
+  switch (errorCode) {
+    case PCRE2_ERROR_PATTERN_TOO_LARGE:
+    case PCRE2_ERROR_PARENTHESES_NEST_TOO_DEEP:
+    case PCRE2_ERROR_PATTERN_TOO_COMPLICATED:
+    case PCRE2_ERROR_PATTERN_STRING_TOO_LONG:
+    case PCRE2_ERROR_TOO_MANY_CAPTURES:
+    case PCRE2_ERROR_TOO_MANY_NAMED_SUBPATTERNS:
+      return true;
+    default:
+      return false;
+  }
+}
+
+struct PcreCompiled {
+  CodePointer code;
+  int errorCode = 0;
+};
+
+PcreCompiled compilePcre(std::u16string_view text, std::uint32_t options) {
   const std::unique_ptr<pcre2_compile_context, CompileContextFree> context(
       pcre2_compile_context_create(nullptr));
-  if (!context) return nullptr;
+  if (!context) return {nullptr, PCRE2_ERROR_HEAP_FAILED};
   pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
-  int errorCode = 0;
+  PcreCompiled compiled;
   PCRE2_SIZE errorOffset = 0;
-  const std::uint32_t options = kCompileOptions | (ignoreCase ? PCRE2_CASELESS : 0);
-  return std::unique_ptr<pcre2_code, CodeFree>(
-      pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.text.data()), translated.text.size(),
-                    options, &errorCode, &errorOffset, context.get()));
+  // An empty view may carry no pointer at all; PCRE2 wants one.
+  const char16_t* units = text.empty() ? u"" : text.data();
+  compiled.code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(units), text.size(), options,
+                                    &compiled.errorCode, &errorOffset, context.get()));
+  return compiled;
+}
+
+std::uint32_t optionsFor(bool ignoreCase) {
+  return kCompileOptions | (ignoreCase ? PCRE2_CASELESS : 0);
+}
+
+struct EngineCode {
+  CodePointer code;
+  bool jit = false;
+};
+
+// When the JIT cannot compile (no JIT for this processor, no executable
+// memory), the interpreter gives the same answers, only more slowly.
+EngineCode withJit(CodePointer code, bool jit) {
+  const bool compiled = jit && pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0;
+  return EngineCode{std::move(code), compiled};
 }
 
 }  // namespace
 
-struct CompiledPattern {
-  std::unique_ptr<pcre2_code, CodeFree> code;
+// What a pattern needs the engine for; literal patterns have none.
+struct EnginePart {
+  std::vector<EngineCode> codes;  // the pattern, or the pieces of a long plain text
+  bool pieced = false;
+  bool ignoreCase = false;
   std::size_t groupCount = 0;
-  std::u16string requiredText;
   std::vector<CharSet> requiredSets;
-  bool literal = false;
-  bool jit = false;
+  // The pattern in PCRE2's syntax for the automaton, which is compiled the
+  // first time a subject needs it; empty when the pattern has
+  // back-references, which no automaton decides.
+  std::u16string automatonSource;
+  mutable std::once_flag automatonOnce;
+  mutable CodePointer automaton;
 };
+
+struct CompiledPattern {
+  LiteralText required;  // the required text, and what is searched for when literal
+  bool literal = false;
+  std::unique_ptr<const EnginePart> engine;  // null when literal
+};
+
+namespace {
+
+// A long subject's share of processor time, counted from its first call of
+// the engine.
+struct SubjectBudget {
+  std::chrono::nanoseconds allowed{};
+  std::chrono::nanoseconds startedAt{};
+  std::chrono::nanoseconds lastRead{};
+  unsigned calls = 0;  // since the last reading
+  unsigned callsPerRead = 1;
+  bool started = false;
+  bool spent = false;
+};
+
+void startBudget(SubjectBudget& budget, std::chrono::nanoseconds allowed) {
+  budget = SubjectBudget{};
+  budget.allowed = allowed;
+}
+
+void startClock(SubjectBudget& budget) {
+  if (budget.started) return;
+  budget.started = true;
+  budget.startedAt = budget.lastRead = platform::threadProcessorTime();
+  budget.calls = 0;
+}
+
+// Called before each call of the engine on a long subject; false once the
+// subject has used its time. The clock is read at every call while calls
+// are slow, less often while they are quick.
+bool withinBudget(SubjectBudget& budget) {
+  if (budget.spent) return false;
+  if (!budget.started) {
+    startClock(budget);
+    return true;
+  }
+  if (++budget.calls < budget.callsPerRead) return true;
+  budget.calls = 0;
+  const std::chrono::nanoseconds now = platform::threadProcessorTime();
+  const std::chrono::nanoseconds since = now - budget.lastRead;
+  budget.lastRead = now;
+  if (since < 100us) {
+    budget.callsPerRead = std::min(budget.callsPerRead * 2, kCallsPerClockReadAtMost);
+  } else if (since > 2ms) {
+    budget.callsPerRead = std::max(budget.callsPerRead / 2, 1u);
+  }
+  budget.spent = now - budget.startedAt > budget.allowed;
+  return !budget.spent;
+}
+
+// What the automaton's callout needs.
+struct AutomatonCallout {
+  SubjectBudget* budget = nullptr;
+  bool beforeEnd = false;
+  unsigned positions = 0;
+};
+
+}  // namespace
 
 struct WorkspaceData {
   std::unique_ptr<pcre2_match_context, MatchContextFree> context;
   std::unique_ptr<pcre2_jit_stack, JitStackFree> jitStack;
   std::unique_ptr<pcre2_match_data, MatchDataFree> matchData;
-  std::size_t groupCapacity = 0;  // groups the match data holds, group 0 included
-  int lastResult = 0;             // pcre2_match's count of set groups for the last Found, else 0
+  std::size_t groupCapacity = 0;   // groups the match data holds, group 0 included
+  int lastResult = 0;              // pcre2_match's count of set groups for the last Found, else 0
+  std::optional<Span> plainMatch;  // the last Found of a search without groups
+  SubjectBudget budget;
+  std::size_t interpreterRetries = 0;
+  std::uint32_t attemptSteps = kAttemptSteps;  // of the search under way, as the JIT counts them
+  std::vector<int> automatonStates;
+  AutomatonCallout callout;
 };
 
 void WorkspaceDataFree::operator()(WorkspaceData* data) const {
@@ -87,21 +251,85 @@ void WorkspaceDataFree::operator()(WorkspaceData* data) const {
 
 namespace {
 
-CompileResult compileTranslated(const PcrePattern& translated, bool ignoreCase, JitUse jit) {
+// Each character as ECMAScript writes it whatever it is, for a piece of a
+// plain text.
+std::u16string ecmaEscaped(std::u16string_view text) {
+  constexpr char16_t kHex[] = u"0123456789ABCDEF";
+  std::u16string escaped;
+  escaped.reserve(text.size() * 6);
+  for (const char16_t c : text) {
+    escaped += u"\\u";
+    for (int shift = 12; shift >= 0; shift -= 4) escaped += kHex[(c >> shift) & 0xF];
+  }
+  return escaped;
+}
+
+// A long plain text whose letters fold beyond ASCII: PCRE2 folds them, one
+// piece at a time. Every character of such a pattern matches one unit, so
+// the pieces follow each other exactly; all but the first are anchored. The
+// interpreter runs them: the JIT's code for such pieces is large, and
+// compiling it would cost more than it saves on one comparison a character.
+std::optional<std::vector<EngineCode>> compilePieces(std::u16string_view text) {
+  std::vector<EngineCode> pieces;
+  for (std::size_t at = 0; at < text.size(); at += kPieceCharacters) {
+    const auto translated =
+        translateEcmaPattern(ecmaEscaped(text.substr(at, kPieceCharacters)), true);
+    if (!translated) return std::nullopt;
+    const std::uint32_t anchored = pieces.empty() ? 0 : PCRE2_ANCHORED;
+    PcreCompiled piece = compilePcre(translated->text, optionsFor(true) | anchored);
+    if (!piece.code) return std::nullopt;
+    pieces.push_back(EngineCode{std::move(piece.code), false});
+  }
+  return pieces;
+}
+
+CompileResult compileLiteral(const PcrePattern& translated, bool ignoreCase) {
   auto compiled = std::make_shared<CompiledPattern>();
-  compiled->code = compilePcre(translated, ignoreCase);
-  if (!compiled->code) return {};
-  compiled->groupCount = translated.groupCount;
-  compiled->requiredText = translated.requiredText;
-  compiled->literal = translated.literal;
-  compiled->requiredSets = translated.requiredSets;
-  // PCRE2 10.42's JIT compares back-references without Unicode case
-  // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
-  const bool jitFoldsLikeInterpreter = !(ignoreCase && translated.hasBackReference);
-  // When the JIT cannot compile (no JIT for this processor, no executable
-  // memory), the interpreter gives the same answers, only more slowly.
-  compiled->jit = jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter &&
-                  pcre2_jit_compile(compiled->code.get(), PCRE2_JIT_COMPLETE) == 0;
+  compiled->required = makeLiteralText(translated.requiredText, ignoreCase);
+  compiled->literal = true;
+  return CompileResult{Pattern{std::move(compiled)}};
+}
+
+// The engine's code for a translated pattern: whole, or in pieces when it
+// is a plain text too long for PCRE2 that folds beyond ASCII; why not
+// otherwise.
+std::optional<PatternError> compileCodes(EnginePart& engine, const PcrePattern& translated,
+                                         JitUse jit) {
+  PcreCompiled whole = compilePcre(translated.text, optionsFor(engine.ignoreCase));
+  if (whole.code) {
+    // PCRE2 10.42's JIT compares back-references without Unicode case
+    // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
+    const bool jitFoldsLikeInterpreter = !(engine.ignoreCase && translated.hasBackReference);
+    engine.codes.push_back(
+        withJit(std::move(whole.code), jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter));
+    return std::nullopt;
+  }
+  if (whole.errorCode == PCRE2_ERROR_HEAP_FAILED) return PatternError::OutOfMemory;
+  if (!isTooLarge(whole.errorCode)) return PatternError::Invalid;
+  if (!engine.ignoreCase || translated.plainText.empty()) return PatternError::TooLarge;
+  auto pieces = compilePieces(translated.plainText);
+  if (!pieces) return PatternError::TooLarge;
+  engine.codes = std::move(*pieces);
+  engine.pieced = true;
+  return std::nullopt;
+}
+
+CompileResult compileEngine(std::u16string_view ecmaPattern, PcrePattern& translated,
+                            bool ignoreCase, JitUse jit) {
+  auto engine = std::make_unique<EnginePart>();
+  engine->ignoreCase = ignoreCase;
+  engine->groupCount = translated.groupCount;
+  engine->requiredSets = std::move(translated.requiredSets);
+  if (const auto error = compileCodes(*engine, translated, jit)) {
+    return CompileResult{std::nullopt, *error};
+  }
+  if (!translated.hasBackReference && !engine->pieced) {
+    auto forAutomaton = translateEcmaPattern(ecmaPattern, ignoreCase, true);
+    if (forAutomaton) engine->automatonSource = std::move(forAutomaton->text);
+  }
+  auto compiled = std::make_shared<CompiledPattern>();
+  compiled->required = LiteralText{std::move(translated.requiredText), ignoreCase, {}};
+  compiled->engine = std::move(engine);
   return CompileResult{Pattern{std::move(compiled)}};
 }
 
@@ -109,26 +337,37 @@ CompileResult compileTranslated(const PcrePattern& translated, bool ignoreCase, 
 
 CompileResult compilePattern(std::u16string_view ecmaPattern, bool ignoreCase, JitUse jit) {
   try {
-    const auto translated = translateEcmaPattern(ecmaPattern, ignoreCase);
+    auto translated = translateEcmaPattern(ecmaPattern, ignoreCase);
     if (!translated) return {};
-    return compileTranslated(*translated, ignoreCase, jit);
+    if (translated->literal) return compileLiteral(*translated, ignoreCase);
+    return compileEngine(ecmaPattern, *translated, ignoreCase, jit);
   } catch (const std::bad_alloc&) {
     return CompileResult{std::nullopt, PatternError::OutOfMemory};
   }
 }
 
 bool usesJit(const Pattern& pattern) {
-  return pattern.compiled && pattern.compiled->jit;
+  return pattern.compiled && pattern.compiled->engine && pattern.compiled->engine->codes[0].jit;
 }
 
 std::u16string_view requiredText(const Pattern& pattern) {
-  return pattern.compiled ? std::u16string_view(pattern.compiled->requiredText)
+  return pattern.compiled ? std::u16string_view(pattern.compiled->required.text)
                           : std::u16string_view();
 }
 
-std::span<const CharSet> requiredSets(const Pattern& pattern) {
-  return pattern.compiled ? std::span<const CharSet>(pattern.compiled->requiredSets)
-                          : std::span<const CharSet>();
+// A literal pattern's sets are its characters, in both cases when folding.
+std::vector<CharSet> requiredSets(const Pattern& pattern) {
+  if (!pattern.compiled) return {};
+  if (pattern.compiled->engine) return pattern.compiled->engine->requiredSets;
+  const LiteralText& required = pattern.compiled->required;
+  std::vector<CharSet> sets;
+  sets.reserve(required.text.size());
+  for (const char16_t c : required.text) {
+    const char16_t lower = required.foldAscii ? asciiLower(c) : c;
+    const char16_t upper = required.foldAscii ? asciiUpper(c) : c;
+    sets.push_back(lower == upper ? CharSet{{c, c}} : CharSet{{upper, upper}, {lower, lower}});
+  }
+  return sets;
 }
 
 bool isLiteral(const Pattern& pattern) {
@@ -136,21 +375,37 @@ bool isLiteral(const Pattern& pattern) {
 }
 
 std::size_t groupCount(const Pattern& pattern) {
-  return pattern.compiled ? pattern.compiled->groupCount : 0;
+  return pattern.compiled && pattern.compiled->engine ? pattern.compiled->engine->groupCount : 0;
 }
 
+namespace {
+
+int automatonCallout(pcre2_callout_block* block, void* data) {
+  AutomatonCallout& callout = *static_cast<AutomatonCallout*>(data);
+  // A match that starts at the end of the subject does not count.
+  if (callout.beforeEnd && block->current_position == block->subject_length) return 1;
+  if (++callout.positions % kPositionsPerBudgetLook == 0 && !withinBudget(*callout.budget)) {
+    return PCRE2_ERROR_CALLOUT;
+  }
+  return 0;
+}
+
+}  // namespace
+
 // Each workspace has its own match context and JIT stack: the stack serves
-// one match at a time, so two threads must never share one. The limits are
-// constants, so a context carries nothing from one match to the next.
+// one match at a time, so two threads must never share one.
 MatchWorkspace createMatchWorkspace() {
   MatchWorkspace workspace{std::unique_ptr<WorkspaceData, WorkspaceDataFree>(new WorkspaceData)};
   WorkspaceData& data = *workspace.data;
+  startBudget(data.budget, kSubjectTime);
+  data.callout.budget = &data.budget;
   data.context.reset(pcre2_match_context_create(nullptr));
   if (!data.context) return workspace;
-  pcre2_set_match_limit(data.context.get(), kMatchLimit);
+  pcre2_set_match_limit(data.context.get(), kAttemptSteps);
   pcre2_set_depth_limit(data.context.get(), kDepthLimit);
-  pcre2_set_heap_limit(data.context.get(), kHeapLimitKiB);
-  data.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
+  pcre2_set_heap_limit(data.context.get(), kInterpreterHeapBytes / 1024);
+  pcre2_set_callout(data.context.get(), automatonCallout, &data.callout);
+  data.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackBytes, nullptr));
   if (data.jitStack) pcre2_jit_stack_assign(data.context.get(), nullptr, data.jitStack.get());
   return workspace;
 }
@@ -159,20 +414,162 @@ namespace {
 
 // Match data that holds every group of the pattern; false when there is no
 // memory for it.
-bool fitMatchData(WorkspaceData& data, const CompiledPattern& compiled) {
-  const std::size_t needed = compiled.groupCount + 1;
+bool fitMatchData(WorkspaceData& data, std::size_t groups) {
+  const std::size_t needed = groups + 1;
   if (data.matchData && data.groupCapacity >= needed) return true;
   data.matchData.reset(pcre2_match_data_create(static_cast<std::uint32_t>(needed), nullptr));
   data.groupCapacity = data.matchData ? needed : 0;
   return data.matchData != nullptr;
 }
 
-int runMatch(const CompiledPattern& compiled, WorkspaceData& data, std::u16string_view subject,
-             std::size_t start, std::uint32_t options) {
+std::size_t windowFor(std::size_t positions) {
+  return std::clamp(kWindowUnits / positions, kWindowAtLeast, kWindowAtMost);
+}
+
+// The interpreter's steps take longer than the JIT's.
+std::uint32_t interpretedSteps(std::uint32_t jitSteps) {
+  return jitSteps / (kAttemptSteps / kInterpretedAttemptSteps);
+}
+
+const char16_t* unitsOf(std::u16string_view subject) {
   // An empty view may carry no pointer at all; PCRE2 wants one.
-  const char16_t* text = subject.empty() ? u"" : subject.data();
-  return pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(text), subject.size(), start,
-                     options, data.matchData.get(), data.context.get());
+  return subject.empty() ? u"" : subject.data();
+}
+
+// One call of the engine over the start positions from start to lastStart.
+int runEngine(const EngineCode& code, WorkspaceData& data, std::u16string_view subject,
+              std::size_t start, std::uint32_t options, PCRE2_SIZE lastStart) {
+  pcre2_set_offset_limit(data.context.get(), lastStart);
+  pcre2_set_match_limit(data.context.get(),
+                        code.jit ? data.attemptSteps : interpretedSteps(data.attemptSteps));
+  const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
+  int result = pcre2_match(code.code.get(), text, subject.size(), start, options,
+                           data.matchData.get(), data.context.get());
+  // The interpreter keeps its backtracking memory on the heap, which it may
+  // use seven times as much of as the JIT has stack.
+  if (result == PCRE2_ERROR_JIT_STACKLIMIT) {
+    ++data.interpreterRetries;
+    pcre2_set_match_limit(data.context.get(), interpretedSteps(data.attemptSteps));
+    result = pcre2_match(code.code.get(), text, subject.size(), start, options | PCRE2_NO_JIT,
+                         data.matchData.get(), data.context.get());
+  }
+  return result;
+}
+
+// The leftmost match at or after start by backtracking; on a long subject
+// the start positions a window at a time.
+MatchOutcome backtrack(const EngineCode& code, WorkspaceData& data, std::u16string_view subject,
+                       std::size_t start, bool notEmptyAtStart, std::uint32_t attemptSteps) {
+  data.attemptSteps = attemptSteps;
+  const bool windows = subject.size() > kShortSubject;
+  for (std::size_t from = start;;) {
+    if (windows && !withinBudget(data.budget)) return MatchOutcome::GaveUp;
+    const std::size_t positions = subject.size() - from + 1;
+    const std::size_t window = windows ? windowFor(positions) : positions;
+    const bool last = positions <= window;
+    const PCRE2_SIZE lastStart = last ? PCRE2_UNSET : from + window - 1;
+    const std::uint32_t options = from == start && notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0;
+    const int result = runEngine(code, data, subject, from, options, lastStart);
+    if (result == PCRE2_ERROR_NOMATCH && !last) {
+      from += window;
+      continue;
+    }
+    if (result == PCRE2_ERROR_NOMATCH) return MatchOutcome::NotFound;
+    if (result < 0) return MatchOutcome::GaveUp;
+    // The match data is sized for the pattern, so 0 (too few slots) cannot occur.
+    data.lastResult = result;
+    return MatchOutcome::Found;
+  }
+}
+
+Span matchedSpan(const WorkspaceData& data) {
+  const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(data.matchData.get());
+  return Span{offsets[0], offsets[1]};
+}
+
+// The pieces of a long plain text: where the first stands, the others must
+// follow.
+MatchOutcome findPieces(const EnginePart& engine, WorkspaceData& data, std::u16string_view subject,
+                        std::size_t start) {
+  for (std::size_t from = start;;) {
+    const MatchOutcome first =
+        backtrack(engine.codes[0], data, subject, from, false, kAttemptSteps);
+    if (first != MatchOutcome::Found) return first;
+    const Span found = matchedSpan(data);
+    std::size_t end = found.end;
+    bool all = true;
+    for (std::size_t i = 1; all && i < engine.codes.size(); ++i) {
+      if (subject.size() > kShortSubject && !withinBudget(data.budget)) return MatchOutcome::GaveUp;
+      const int result = runEngine(engine.codes[i], data, subject, end, 0, PCRE2_UNSET);
+      if (result < 0 && result != PCRE2_ERROR_NOMATCH) return MatchOutcome::GaveUp;
+      all = result > 0;
+      if (all) end = matchedSpan(data).end;
+    }
+    if (all) {
+      data.lastResult = 0;
+      data.plainMatch = Span{found.start, end};
+      return MatchOutcome::Found;
+    }
+    from = found.start + 1;
+  }
+}
+
+MatchOutcome findLiteralMatch(const LiteralText& literal, WorkspaceData& data,
+                              std::u16string_view subject, std::size_t start) {
+  const std::size_t at = findLiteral(literal, subject, start);
+  if (at == std::u16string_view::npos) return MatchOutcome::NotFound;
+  data.plainMatch = Span{at, at + literal.text.size()};
+  return MatchOutcome::Found;
+}
+
+// The automaton's pattern: any text, then the pattern, all anchored at the
+// start, so that one pass over the subject tries every start position at
+// once. The callout stands where the pattern begins. Possessive repeats made
+// by PCRE2's own optimisation would make the leading repeat take everything.
+CodePointer compileAutomaton(const EnginePart& engine) {
+  const std::u16string text = u"[\\s\\S]*(?C1)(?:" + engine.automatonSource + u")";
+  return compilePcre(text, optionsFor(engine.ignoreCase) | PCRE2_ANCHORED | PCRE2_NO_AUTO_POSSESS)
+      .code;
+}
+
+const pcre2_code* automatonOf(const EnginePart& engine) {
+  std::call_once(engine.automatonOnce, [&] {
+    try {
+      engine.automaton = compileAutomaton(engine);
+    } catch (const std::bad_alloc&) {
+      engine.automaton = nullptr;
+    }
+  });
+  return engine.automaton.get();
+}
+
+MatchOutcome runAutomaton(const EnginePart& engine, WorkspaceData& data,
+                          std::u16string_view subject, bool beforeEnd) {
+  const pcre2_code* code = automatonOf(engine);
+  if (code == nullptr || !fitMatchData(data, 0)) return MatchOutcome::GaveUp;
+  startBudget(data.budget, kSubjectTime);
+  data.callout.beforeEnd = beforeEnd;
+  data.callout.positions = 0;
+  pcre2_set_offset_limit(data.context.get(), PCRE2_UNSET);
+  pcre2_set_match_limit(data.context.get(), kAttemptSteps);
+  if (data.automatonStates.empty()) data.automatonStates.resize(kAutomatonStatesStart);
+  const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
+  for (;;) {
+    const int result = pcre2_dfa_match(code, text, subject.size(), 0, PCRE2_DFA_SHORTEST,
+                                       data.matchData.get(), data.context.get(),
+                                       data.automatonStates.data(), data.automatonStates.size());
+    if (result >= 0) return MatchOutcome::Found;
+    if (result == PCRE2_ERROR_NOMATCH) return MatchOutcome::NotFound;
+    if (result != PCRE2_ERROR_DFA_WSSIZE || data.automatonStates.size() >= kAutomatonStatesAtMost) {
+      return MatchOutcome::GaveUp;
+    }
+    data.automatonStates.resize(data.automatonStates.size() * 2);
+  }
+}
+
+void forgetLastMatch(WorkspaceData& data) {
+  data.lastResult = 0;
+  data.plainMatch.reset();
 }
 
 }  // namespace
@@ -180,31 +577,67 @@ int runMatch(const CompiledPattern& compiled, WorkspaceData& data, std::u16strin
 MatchOutcome findMatch(const Pattern& pattern, MatchWorkspace& workspace,
                        std::u16string_view subject, std::size_t start, MatchOptions options) {
   WorkspaceData& data = *workspace.data;
-  data.lastResult = 0;
+  forgetLastMatch(data);
   if (!pattern.compiled || !data.context) return MatchOutcome::GaveUp;
-  const CompiledPattern& compiled = *pattern.compiled;
-  if (!fitMatchData(data, compiled)) return MatchOutcome::GaveUp;
+  if (start == 0 && !options.notEmptyAtStart) startBudget(data.budget, kSubjectTime);
   if (start > subject.size()) return MatchOutcome::NotFound;
-  const std::uint32_t flags = options.notEmptyAtStart ? PCRE2_NOTEMPTY_ATSTART : 0;
-  int result = runMatch(compiled, data, subject, start, flags);
-  // The interpreter keeps its backtracking memory on the heap, where the
-  // limit is far larger than the JIT stack.
-  if (result == PCRE2_ERROR_JIT_STACKLIMIT) {
-    result = runMatch(compiled, data, subject, start, flags | PCRE2_NO_JIT);
+  const CompiledPattern& compiled = *pattern.compiled;
+  // Literal texts are never empty, so an empty match cannot occur.
+  if (compiled.literal) return findLiteralMatch(compiled.required, data, subject, start);
+  const EnginePart& engine = *compiled.engine;
+  if (!fitMatchData(data, engine.groupCount)) return MatchOutcome::GaveUp;
+  if (engine.pieced) return findPieces(engine, data, subject, start);
+  return backtrack(engine.codes[0], data, subject, start, options.notEmptyAtStart, kAttemptSteps);
+}
+
+MatchOutcome containsMatch(const Pattern& pattern, MatchWorkspace& workspace,
+                           std::u16string_view subject, bool beforeEnd) {
+  WorkspaceData& data = *workspace.data;
+  if (!pattern.compiled || !pattern.compiled->engine || pattern.compiled->engine->pieced) {
+    const MatchOutcome outcome = findMatch(pattern, workspace, subject, 0);
+    forgetLastMatch(data);
+    return outcome;
   }
-  if (result == PCRE2_ERROR_NOMATCH) return MatchOutcome::NotFound;
-  if (result < 0) return MatchOutcome::GaveUp;
-  // The match data is sized for the pattern, so 0 (too few slots) cannot occur.
-  data.lastResult = result;
-  return MatchOutcome::Found;
+  forgetLastMatch(data);
+  if (!data.context) return MatchOutcome::GaveUp;
+  const EnginePart& engine = *pattern.compiled->engine;
+  if (!fitMatchData(data, engine.groupCount)) return MatchOutcome::GaveUp;
+  const bool automaton = !engine.automatonSource.empty();
+  startBudget(data.budget, automaton ? kTrialTime : kSubjectTime);
+  MatchOutcome outcome =
+      backtrack(engine.codes[0], data, subject, 0, false, automaton ? kTrialSteps : kAttemptSteps);
+  if (outcome == MatchOutcome::Found) {
+    // The leftmost match at the end means there is none before it.
+    const bool atEnd = matchedSpan(data).start == subject.size();
+    outcome = beforeEnd && atEnd ? MatchOutcome::NotFound : MatchOutcome::Found;
+  } else if (outcome == MatchOutcome::GaveUp && automaton) {
+    outcome = runAutomaton(engine, data, subject, beforeEnd);
+  }
+  forgetLastMatch(data);
+  return outcome;
+}
+
+MatchOutcome containsMatchByAutomaton(const Pattern& pattern, MatchWorkspace& workspace,
+                                      std::u16string_view subject, bool beforeEnd) {
+  WorkspaceData& data = *workspace.data;
+  forgetLastMatch(data);
+  if (!pattern.compiled || !pattern.compiled->engine || !data.context) return MatchOutcome::GaveUp;
+  const EnginePart& engine = *pattern.compiled->engine;
+  if (engine.automatonSource.empty()) return MatchOutcome::GaveUp;
+  return runAutomaton(engine, data, subject, beforeEnd);
 }
 
 std::optional<Span> groupSpan(const MatchWorkspace& workspace, std::size_t n) {
   const WorkspaceData& data = *workspace.data;
+  if (data.plainMatch) return n == 0 ? data.plainMatch : std::nullopt;
   if (n >= static_cast<std::size_t>(data.lastResult)) return std::nullopt;
   const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(data.matchData.get());
   if (offsets[2 * n] == PCRE2_UNSET) return std::nullopt;
   return Span{offsets[2 * n], offsets[2 * n + 1]};
+}
+
+std::size_t interpreterRetries(const MatchWorkspace& workspace) {
+  return workspace.data->interpreterRetries;
 }
 
 }  // namespace vesk::regex

@@ -50,38 +50,45 @@ FormatPiece nextFormatPiece(std::u16string_view format, std::size_t& pos) {
   return FormatPiece{FormatPieceKind::Text, format.substr(start, pos - start)};
 }
 
-void appendExpansion(std::u16string& out, std::u16string_view format, const MatchForFormat& match) {
+namespace {
+
+// What one piece of a format expands to for one match.
+std::u16string_view pieceExpansion(const FormatPiece& piece, const MatchForFormat& match) {
   const Span whole = match.groups[0].value_or(Span{});
-  for (std::size_t pos = 0; pos < format.size();) {
-    const FormatPiece piece = nextFormatPiece(format, pos);
-    switch (piece.kind) {
-      case FormatPieceKind::Text:
-        out += piece.source;
-        break;
-      case FormatPieceKind::Dollar:
-      case FormatPieceKind::LoneDollar:
-      case FormatPieceKind::FinalDollar:
-        out += u'$';
-        break;
-      case FormatPieceKind::WholeMatch:
-        out += spanText(match.subject, whole.start, whole.end);
-        break;
-      case FormatPieceKind::TextBefore:
-        out += spanText(match.subject, match.previousEnd, whole.start);
-        break;
-      case FormatPieceKind::TextAfter:
-        out += match.subject.substr(whole.end);
-        break;
-      case FormatPieceKind::Group:
-        if (piece.group == 0) {
-          out += piece.source;
-        } else if (piece.group < match.groups.size() && match.groups[piece.group]) {
-          out += spanText(match.subject, match.groups[piece.group]->start,
-                          match.groups[piece.group]->end);
-        }
-        break;
-    }
+  switch (piece.kind) {
+    case FormatPieceKind::Text:
+      return piece.source;
+    case FormatPieceKind::Dollar:
+    case FormatPieceKind::LoneDollar:
+    case FormatPieceKind::FinalDollar:
+      return u"$";
+    case FormatPieceKind::WholeMatch:
+      return spanText(match.subject, whole.start, whole.end);
+    case FormatPieceKind::TextBefore:
+      return spanText(match.subject, match.previousEnd, whole.start);
+    case FormatPieceKind::TextAfter:
+      return match.subject.substr(whole.end);
+    case FormatPieceKind::Group:
+      if (piece.group == 0) return piece.source;
+      if (piece.group < match.groups.size() && match.groups[piece.group]) {
+        return spanText(match.subject, match.groups[piece.group]->start,
+                        match.groups[piece.group]->end);
+      }
+      return {};
   }
+  return {};
+}
+
+}  // namespace
+
+bool appendExpansion(std::u16string& out, std::u16string_view format, const MatchForFormat& match,
+                     std::size_t limit) {
+  for (std::size_t pos = 0; pos < format.size();) {
+    const std::u16string_view expansion = pieceExpansion(nextFormatPiece(format, pos), match);
+    if (out.size() > limit || expansion.size() > limit - out.size()) return false;
+    out += expansion;
+  }
+  return true;
 }
 
 std::u16string formatLiteralText(std::u16string_view format) {

@@ -43,7 +43,9 @@ struct MatchForFormat {
 // match, "$`" the text since the previous match, "$'" the rest of the
 // subject, "$1" to "$99" the group's text (nothing for a group that took no
 // part or does not exist), "$0" and "$00" themselves, any other "$" itself.
-void appendExpansion(std::u16string& out, std::u16string_view format, const MatchForFormat& match);
+// False, with out left unfinished, when out would grow beyond limit units.
+bool appendExpansion(std::u16string& out, std::u16string_view format, const MatchForFormat& match,
+                     std::size_t limit = std::u16string::npos);
 
 // The text a format yields when every reference expands to nothing, by the
 // program's own reading: "$$" gives "$", "$0" and "$00" give nothing although

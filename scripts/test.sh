@@ -10,7 +10,8 @@
 # Usage: scripts/test.sh [--quick]
 #   --quick: the Linux build with its unit, layer, command-line and regex
 #   tests only, for the edit-build-test loop (a few minutes).
-# Environment: VESK_CACHE (default ~/.cache/vesk), VESK_FUZZ_SECONDS (default 60).
+# Environment: VESK_CACHE (default ~/.cache/vesk), VESK_FUZZ_SECONDS (default
+#   60; the fuzz targets share three times that).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 quick=false
@@ -101,18 +102,23 @@ summary() {
   echo "checks: $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
-# Each fuzz target runs for a bounded time on a corpus kept in the cache,
-# seeded from tests/fuzz/seeds/NAME when that folder exists.
+# The fuzz targets share three times VESK_FUZZ_SECONDS (three minutes by
+# default, as when there were three targets) equally, each on a corpus kept
+# in the cache, seeded from tests/fuzz/seeds/NAME when that folder exists.
 fuzz() {
-  local ok=0 ran=0 target name corpus
-  for target in build-fuzz/tests/fuzz/vesk_fuzz_*; do
+  local ok=0 ran=0 target name corpus each
+  local targets=(build-fuzz/tests/fuzz/vesk_fuzz_*)
+  [ -x "${targets[0]}" ] || { echo "no fuzz target was built"; return 1; }
+  each=$((3 * fuzz_seconds / ${#targets[@]}))
+  [ "$each" -gt 0 ] || each=1  # 0 would mean no limit to libFuzzer
+  for target in "${targets[@]}"; do
     [ -x "$target" ] || continue
     name=$(basename "$target")
     corpus=$VESK_CACHE/fuzz-corpus/$name
     mkdir -p "$corpus" "$VESK_CACHE/fuzz-crashes"
     [ -d "tests/fuzz/seeds/$name" ] && cp -n "tests/fuzz/seeds/$name"/* "$corpus"/ 2>/dev/null
-    echo "--- $name"
-    "$target" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+    echo "--- $name, ${each}s"
+    "$target" -max_total_time="$each" -timeout=10 -rss_limit_mb=2048 \
       -artifact_prefix="$VESK_CACHE/fuzz-crashes/$name-" "$corpus" 2>&1 | tail -n 2 || ok=1
     ran=$((ran + 1))
   done
@@ -157,7 +163,7 @@ step "command line under wine, one thread" env VESK_THREADS=1 node tests/cli/run
 step "console under wine" node tests/console/run.mjs --exe build-win64/vesk.exe
 step "console under wine, one thread" env VESK_THREADS=1 node tests/console/run.mjs --exe build-win64/vesk.exe
 step "release packages" tests/packaging/check_packages.sh
-step "fuzzing ${fuzz_seconds}s per target" fuzz
+step "fuzzing $((3 * fuzz_seconds))s shared by the targets" fuzz
 if [ -x bench/compare ]; then
   step "benchmark smoke run" bench/compare --smoke
 fi

@@ -11,8 +11,9 @@ namespace {
 
 constexpr std::u16string_view kPrefixSeparator = u": ";
 
-Diagnostic lineTooComplex(std::u16string_view displayName, std::uint64_t lineNumber) {
-  Diagnostic diagnostic{MessageId::LineTooComplex, std::u16string(displayName)};
+// A message about one line, "name(line)" as its subject.
+Diagnostic aboutLine(MessageId id, std::u16string_view displayName, std::uint64_t lineNumber) {
+  Diagnostic diagnostic{id, std::u16string(displayName)};
   diagnostic.subject += u'(';
   appendDecimal(diagnostic.subject, lineNumber);
   diagnostic.subject += u')';
@@ -155,7 +156,10 @@ bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames
                                   ? LineOutcome{true, false, false}
                                   : evaluateLine(search.entries, search.workspace, state.lineText);
   if (outcome.engineGaveUp) {
-    report(search.output, lineTooComplex(names.display, state.lineNumber));
+    report(search.output, aboutLine(MessageId::LineTooComplex, names.display, state.lineNumber));
+  }
+  if (outcome.tooLong) {
+    report(search.output, aboutLine(MessageId::LineTooLong, names.display, state.lineNumber));
   }
   if (shows && !state.lineText.empty()) {
     if (!outcome.rewritten && writesAsRead(skipping, piece)) {

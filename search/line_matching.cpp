@@ -16,17 +16,15 @@ enum class SearchVerdict { Hit, Miss, Undecided };
 // does not select the line.
 SearchVerdict searchVerdict(const SearchEntry& entry, regex::MatchWorkspace& workspace,
                             std::u16string_view line) {
-  bool matched = false;
-  switch (regex::findMatch(entry.pattern, workspace, line, 0)) {
+  switch (regex::containsMatch(entry.pattern, workspace, line, entry.matchesEmpty)) {
     case regex::MatchOutcome::GaveUp:
       return SearchVerdict::Undecided;
     case regex::MatchOutcome::NotFound:
-      break;
+      return entry.invert ? SearchVerdict::Hit : SearchVerdict::Miss;
     case regex::MatchOutcome::Found:
-      matched = !(entry.matchesEmpty && regex::groupSpan(workspace, 0)->start == line.size());
       break;
   }
-  return matched != entry.invert ? SearchVerdict::Hit : SearchVerdict::Miss;
+  return entry.invert ? SearchVerdict::Miss : SearchVerdict::Hit;
 }
 
 void collectGroups(const regex::Pattern& pattern, const regex::MatchWorkspace& workspace,
@@ -35,28 +33,38 @@ void collectGroups(const regex::Pattern& pattern, const regex::MatchWorkspace& w
   for (std::size_t n = 0; n < groups.size(); ++n) groups[n] = regex::groupSpan(workspace, n);
 }
 
+enum class Replaced { Done, GaveUp, TooLong };
+
+bool appendWithin(std::u16string& result, std::u16string_view text) {
+  if (text.size() > kRewrittenLineUnitsAtMost - result.size()) return false;
+  result.append(text);
+  return true;
+}
+
 // Every match replaced by its expansion, from left to right, the text between
 // matches copied. After an empty match the next match may start at the same
-// position only if it is not empty. nullopt when the engine gave up.
-std::optional<std::u16string> replaceAll(const SearchEntry& entry, regex::MatchWorkspace& workspace,
-                                         std::u16string_view line) {
-  std::u16string result;
+// position only if it is not empty. The result stops short of growing beyond
+// a line's limit.
+Replaced replaceAll(const SearchEntry& entry, regex::MatchWorkspace& workspace,
+                    std::u16string_view line, std::u16string& result) {
   std::vector<std::optional<regex::Span>> groups;
   std::size_t copied = 0;
   bool lastWasEmpty = false;
   while (true) {
     const auto outcome = regex::findMatch(entry.pattern, workspace, line, copied, {lastWasEmpty});
-    if (outcome == regex::MatchOutcome::GaveUp) return std::nullopt;
+    if (outcome == regex::MatchOutcome::GaveUp) return Replaced::GaveUp;
     if (outcome == regex::MatchOutcome::NotFound) break;
     collectGroups(entry.pattern, workspace, groups);
     const regex::Span whole = *groups[0];
-    result.append(line.substr(copied, whole.start - copied));
-    regex::appendExpansion(result, entry.replacement, {line, copied, groups});
+    if (!appendWithin(result, line.substr(copied, whole.start - copied)) ||
+        !regex::appendExpansion(result, entry.replacement, {line, copied, groups},
+                                kRewrittenLineUnitsAtMost)) {
+      return Replaced::TooLong;
+    }
     copied = whole.end;
     lastWasEmpty = whole.start == whole.end;
   }
-  result.append(line.substr(copied));
-  return result;
+  return appendWithin(result, line.substr(copied)) ? Replaced::Done : Replaced::TooLong;
 }
 
 // A pattern that matches the empty text also matches after the final line
@@ -78,16 +86,20 @@ bool applySearchEntry(const SearchEntry& entry, regex::MatchWorkspace& workspace
   return outcome.hit;
 }
 
+// A line the engine could not decide, or that would grow too long, stays as
+// it was.
 void applyReplaceEntry(const SearchEntry& entry, regex::MatchWorkspace& workspace,
                        std::u16string& lineText, LineOutcome& outcome) {
-  std::optional<std::u16string> result = replaceAll(entry, workspace, lineText);
-  if (!result) outcome.engineGaveUp = true;
-  if (!result || *result == lineText) {
+  std::u16string result;
+  const Replaced replaced = replaceAll(entry, workspace, lineText, result);
+  outcome.engineGaveUp = outcome.engineGaveUp || replaced == Replaced::GaveUp;
+  outcome.tooLong = outcome.tooLong || replaced == Replaced::TooLong;
+  if (replaced != Replaced::Done || result == lineText) {
     outcome.hit = false;
     return;
   }
-  if (entry.matchesEmpty && lineText.ends_with(u'\n')) trimEndDuplicate(*result, entry.replacement);
-  lineText = std::move(*result);
+  if (entry.matchesEmpty && lineText.ends_with(u'\n')) trimEndDuplicate(result, entry.replacement);
+  lineText = std::move(result);
   outcome.hit = true;
   outcome.rewritten = true;
 }

@@ -23,6 +23,9 @@
 //             "head" (a pipe whose reader leaves after one line); POSIX only
 //   exit      0 | 1
 //   platforms ["posix", "wine"] (default: both)
+//   addressSpace  bytes of address space the program may have (prlimit --as);
+//             such a case runs only on a native build without sanitizers, whose
+//             shadow memory needs more
 // p = { wine, sep, dir }: dir is the case folder's full path as the program
 // sees it, ending in the separator.
 //
@@ -129,6 +132,10 @@ function commandFor(options, testCase, dir) {
     args = ["-c", stdoutTo, command, ...args];
     command = "/bin/bash";
   }
+  if (testCase.addressSpace) {
+    args = [`--as=${testCase.addressSpace}`, "--", command, ...args];
+    command = "prlimit";
+  }
   if (stdin?.closed) {
     args = ["-c", 'exec "$0" "$@" <&-', command, ...args];
     command = "/bin/sh";
@@ -194,15 +201,23 @@ async function loadCases(p) {
   return cases;
 }
 
+// A build with a sanitizer calls its runtime's start.
+function sanitized(exe) {
+  const code = fs.readFileSync(exe);
+  return code.includes("__asan_init") || code.includes("__tsan_init");
+}
+
 function appliesTo(testCase, options) {
   const platforms = testCase.platforms ?? ["posix", "wine"];
   if (testCase.skipAsRoot && process.getuid?.() === 0) return false;
+  if (testCase.addressSpace && (options.wine || options.emulator || options.sanitized)) return false;
   return platforms.includes(options.wine ? "wine" : "posix") &&
          (!options.filter || testCase.name.includes(options.filter));
 }
 
 async function main() {
   const options = parseArguments(process.argv.slice(2));
+  options.sanitized = sanitized(options.exe);
   if (options.wine) startWine(options.exe, environment());
   const root = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "vesk-cli-")));
   fs.chmodSync(root, 0o755);  // cases that run as nobody enter it too

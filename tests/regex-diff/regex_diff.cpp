@@ -1,6 +1,8 @@
 // Generates small patterns and lines from a seed, evaluates them in the
 // program's dialect and prints one JSON line per case; run.mjs holds the
-// answers against JavaScript's RegExp.
+// answers against JavaScript's RegExp, and the automaton that decides search
+// entries where backtracking gives up against backtracking (on each line and
+// on all of them joined).
 //
 // Usage: vesk_regex_diff --seed N --count M
 //
@@ -298,8 +300,55 @@ Case generateCase(Random& random) {
   return c;
 }
 
-// Our answers: whether each line is selected by a search entry, and the
-// leftmost match.
+// Whether a search entry selects the line by one matcher alone: true,
+// false, or null when it cannot decide (the automaton for patterns with
+// back-references, backtracking at its limits).
+std::string answerOf(regex::MatchOutcome outcome) {
+  switch (outcome) {
+    case regex::MatchOutcome::Found:
+      return "true";
+    case regex::MatchOutcome::NotFound:
+      return "false";
+    case regex::MatchOutcome::GaveUp:
+      break;
+  }
+  return "null";
+}
+
+std::string backtrackingAnswer(const SearchEntry& entry, regex::MatchWorkspace& workspace,
+                               std::u16string_view line) {
+  regex::MatchOutcome outcome = regex::findMatch(entry.pattern, workspace, line, 0);
+  if (outcome == regex::MatchOutcome::Found && entry.matchesEmpty &&
+      regex::groupSpan(workspace, 0)->start == line.size()) {
+    outcome = regex::MatchOutcome::NotFound;
+  }
+  return answerOf(outcome);
+}
+
+// The line's selection, and what each matcher says of it alone.
+std::string selectionAnswers(const SearchEntryList& entries, regex::MatchWorkspace& workspace,
+                             std::u16string line) {
+  const SearchEntry& entry = entries[0];
+  const std::string automaton =
+      answerOf(regex::containsMatchByAutomaton(entry.pattern, workspace, line, entry.matchesEmpty));
+  const std::string backtracking = backtrackingAnswer(entry, workspace, line);
+  const LineOutcome selected = evaluateLine(entries, workspace, line);
+  return std::string("\"selected\":") + (selected.hit ? "true" : "false") +
+         ",\"backtracking\":" + backtracking + ",\"automaton\":" + automaton;
+}
+
+// The case's lines one after another, several times: a longer line on which
+// the automaton and backtracking must agree as well.
+std::u16string joinedLines(const Case& c) {
+  std::u16string joined;
+  for (int round = 0; round < 4; ++round) {
+    for (const std::u16string& line : c.lines) joined += line;
+  }
+  return joined;
+}
+
+// Our answers: whether each line is selected by a search entry (and what
+// the automaton says), and the leftmost match.
 std::string evaluateCase(const Case& c) {
   std::string out = "{\"pattern\":";
   appendJsonString(out, c.pattern);
@@ -321,7 +370,7 @@ std::string evaluateCase(const Case& c) {
   out += ",\"results\":[";
   for (std::size_t i = 0; i < c.lines.size(); ++i) {
     if (i > 0) out += ',';
-    std::u16string line = c.lines[i];
+    const std::u16string& line = c.lines[i];
     const regex::MatchOutcome outcome = regex::findMatch(entries[0].pattern, workspace, line, 0);
     std::string match = "null";
     if (outcome == regex::MatchOutcome::Found) {
@@ -330,11 +379,10 @@ std::string evaluateCase(const Case& c) {
     } else if (outcome == regex::MatchOutcome::GaveUp) {
       match = "\"gave up\"";
     }
-    const LineOutcome selected = evaluateLine(entries, workspace, line);
-    out += std::string("{\"selected\":") + (selected.hit ? "true" : "false") +
-           ",\"match\":" + match + "}";
+    out += "{" + selectionAnswers(entries, workspace, line) + ",\"match\":" + match + "}";
   }
-  return out + "]}";
+  out += "],\"joined\":{" + selectionAnswers(entries, workspace, joinedLines(c)) + "}";
+  return out + "}";
 }
 
 std::optional<std::uint64_t> numberArgument(int argc, char** argv, std::string_view name) {

@@ -4,7 +4,9 @@
 // dialect; this script answers the same cases with `new RegExp(pattern, "m" +
 // flags)` and compares, per line, whether a search entry selects it and where
 // the leftmost match starts and ends. Exclusions are explained in
-// regex_diff.cpp.
+// regex_diff.cpp. It also holds the automaton (PCRE2's DFA matcher, which
+// decides search entries where backtracking gives up) to backtracking's
+// selection, on every valid case.
 //
 // A line on which PCRE2 gave up (its step limit, on exponential patterns such
 // as "(|){50}.\\B" that V8 happens to answer) is counted, not compared; more
@@ -48,6 +50,7 @@ const tally = {
   lookbehindRejected: 0,
   endsNotCompared: 0,
   gaveUp: 0,
+  automatonCompared: 0,
   mismatches: 0,
 };
 const reports = [];
@@ -56,6 +59,17 @@ function mismatch(c, what, details = {}) {
   tally.mismatches += 1;
   if (reports.length < 30) {
     reports.push(JSON.stringify({ pattern: c.pattern, flags: c.flags, what, ...details }));
+  }
+}
+
+// Where both decide, the automaton selects what backtracking selects, on
+// every line and on the lines joined into a longer one; JavaScript plays no
+// part in this comparison.
+function compareAutomaton(c) {
+  for (const answer of [...c.results, c.joined]) {
+    if (answer.automaton === null || answer.backtracking === null) continue;
+    tally.automatonCompared += 1;
+    if (answer.automaton !== answer.backtracking) mismatch(c, 'automaton', { answer });
   }
 }
 
@@ -80,6 +94,7 @@ for (const c of cases) {
     else tally.bothInvalid += 1;
     continue;
   }
+  if (c.valid) compareAutomaton(c);
   if (!c.valid) {
     // PCRE2 needs a fixed length in lookbehinds; JavaScript does not.
     if (c.lookbehind) {

@@ -5,9 +5,11 @@ import { encode, redirected } from "../text.mjs";
 const ja = "ja_JP.UTF-8";
 const complexJapanese = " - 正規表現の照合が複雑すぎるため、この行を飛ばしました。";
 const complexEnglish = " - Regular expression is too complex for this line; the line was skipped.";
-// The engine gives up on line 2 with this pattern; lines 1 and 3 match.
+// The engine gives up on line 2 with this pattern (its back-reference keeps
+// the automaton that decides other search entries out); lines 1 and 3 match.
 // Line 2 holds "ad", so no skipping on the bytes can pass it by unmatched.
-const tooComplex = '"(a|aa)+[bd]"';
+const pattern = "(a|aa)+\\1[bd]|ad";
+const tooComplex = `"${pattern}"`;
 const withLongLine = (first, last) => `${first}\n${"a".repeat(20000)}xad\n${last}\n`;
 const japaneseLines = withLongLine("ad 日本", "ad 語");
 const latinLines = withLongLine("ad café", "ad naïve");
@@ -25,10 +27,10 @@ export default [
     args: ["/n", "/s", "\\u8868|\\u80fd", "sjis.txt"],
     files: { "sjis.txt": encode("表示する abc\nxyz\n能力\n", "CP932") }, screen: "1: 表示する abc\n3: 能力", exit: 1 },
 
-  { name: "too complex between results on a 437 console", args: ["/n", "/s", "(a|aa)+[bd]", "long.txt"],
+  { name: "too complex between results on a 437 console", args: ["/n", "/s", pattern, "long.txt"],
     files: { "long.txt": encode(latinLines, "CP1252") },
     screen: `1: ad café\nlong.txt(2)${complexEnglish}\n3: ad naïve`, exit: 1 },
-  { name: "too complex between results on a 932 console", lang: ja, args: ["/n", "/s", "(a|aa)+[bd]", "long.txt"],
+  { name: "too complex between results on a 932 console", lang: ja, args: ["/n", "/s", pattern, "long.txt"],
     files: { "long.txt": encode(japaneseLines, "CP932") }, screen: japaneseResults, exit: 1 },
 
   { name: "results on the console, messages to a file", lang: ja,

@@ -87,14 +87,27 @@ TEST(BuildEntries, ReportsTheFirstBadPatternAndStops) {
   EXPECT_TRUE(built.entries[0].pattern.compiled);
 }
 
-TEST(BuildEntries, TheSubjectIsThePatternAfterLiteralEscaping) {
+// Literal terms of any length a line holds compile, in either case mode; a
+// pattern larger than the engine holds is named as written.
+TEST(BuildEntries, LongLiteralTermsCompileAndTooLargePatternsAreNamed) {
   EXPECT_FALSE(buildEntries({makeSearchTerm(false, true, false, u"(unbalanced")}).failure);
-  // Too long for the engine even as literal text.
-  const std::u16string dots(100000, u'.');
-  std::u16string escapedDots;
-  for (std::size_t i = 0; i < dots.size(); ++i) escapedDots += u"\\.";
-  EXPECT_EQ(buildEntries({makeSearchTerm(false, true, false, dots)}).failure,
-            (Diagnostic{MessageId::InvalidRegex, escapedDots}));
+  const std::u16string dots(65535, u'.');
+  const std::u16string words = [] {
+    std::u16string text;
+    while (text.size() < 65535) text += u"Skip ké ";
+    return text.substr(0, 65535);
+  }();
+  for (const bool ignoreCase : {false, true}) {
+    for (const std::u16string& text : {dots, words}) {
+      const BuiltEntries built =
+          buildEntries({makeSearchTerm(ignoreCase, true, false, text),
+                        makeReplaceTerm(ignoreCase, true, false, text, u"")});
+      EXPECT_FALSE(built.failure) << ignoreCase;
+      EXPECT_EQ(built.entries.size(), 2u);
+    }
+  }
+  EXPECT_EQ(buildEntries({makeSearchTerm(false, false, false, dots)}).failure,
+            (Diagnostic{MessageId::RegexTooLarge, dots}));
 }
 
 }  // namespace

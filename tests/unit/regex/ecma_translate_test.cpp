@@ -154,8 +154,8 @@ TEST(RegexTranslate, LiteralPatternsAreTheirTextAndNothingElse) {
   EXPECT_TRUE(literal(u"PTHREAD_MUTEX"));
   EXPECT_TRUE(literal(u"a\\.b\\u0041\\(x\\)"));
   EXPECT_TRUE(literal(u"mutex", true));
-  for (const std::u16string_view pattern :
-       {u"", u"ab|cd", u"^abc", u"abc$", u"ab*", u"a.b", u"(ab)", u"[a]", u"a{2}", u"\\bab", u"(?=a)a"}) {
+  for (const std::u16string_view pattern : {u"", u"ab|cd", u"^abc", u"abc$", u"ab*", u"a.b",
+                                            u"(ab)", u"[a]", u"a{2}", u"\\bab", u"(?=a)a"}) {
     EXPECT_FALSE(literal(pattern)) << std::string(pattern.begin(), pattern.end());
   }
   EXPECT_FALSE(literal(u"mask", true));  // k folds onto the Kelvin sign

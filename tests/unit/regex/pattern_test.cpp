@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "regex/pattern.h"
@@ -232,22 +235,32 @@ std::u16string alternating(std::size_t length) {
   return text;
 }
 
+// A workspace's JIT stack holds what ordinary patterns need over the longest
+// lines. A search that overflows it, on either word size, is finished by the
+// interpreter on its heap; one too large for both gives up.
 TEST(RegexLimits, LongLinesFitTheJitStackOrFallBackToTheInterpreter) {
   const std::u16string line = alternating(kLongLine);
+  for (const JitUse jit : {JitUse::WhenAvailable, JitUse::Never}) {
+    Matcher p = compiled(u"^(?:a|b)*$", false, jit);
+    EXPECT_EQ(leftmost(p, line), (Range{0, kLongLine}));
+    EXPECT_EQ(interpreterRetries(p.workspace), 0u);
+  }
+  // A lazy repeat needs about 2.3 MiB of JIT stack over these 200,000 units
+  // on x86-32 (twice that on x86-64), and about 12.5 MiB of interpreter heap
+  // on x86-64 (two thirds of that on x86-32).
+  const std::u16string longer = alternating(200'000);
+  Matcher lazy = compiled(u"^(?:a|b)*?$");
+  ASSERT_TRUE(usesJit(lazy));
+  EXPECT_EQ(leftmost(lazy, longer), (Range{0, longer.size()}));
+  EXPECT_EQ(interpreterRetries(lazy.workspace), 1u);
   std::u16string nested = u"^(?:";
   for (int i = 0; i < 16; ++i) nested += u"(?:";
   nested += u"a|b";
   for (int i = 0; i < 16; ++i) nested += u")|c";
   nested += u")*$";
-  // The nested pattern needs more JIT stack than the program gives; the
-  // interpreter then finishes the line.
-  for (const std::u16string_view pattern :
-       {std::u16string_view(u"^(?:a|b)*$"), std::u16string_view(nested)}) {
-    for (const JitUse jit : {JitUse::WhenAvailable, JitUse::Never}) {
-      Matcher p = compiled(pattern, false, jit);
-      EXPECT_EQ(leftmost(p, line), (Range{0, kLongLine}));
-    }
-  }
+  Matcher tooDeep = compiled(nested);
+  EXPECT_EQ(findMatch(tooDeep, line, 0), MatchOutcome::GaveUp);
+  EXPECT_EQ(interpreterRetries(tooDeep.workspace), 1u);
 }
 
 TEST(RegexLimits, CatastrophicPatternsGiveUpOrAnswerCorrectly) {
@@ -278,6 +291,135 @@ TEST(RegexLimits, CatastrophicPatternsGiveUpOrAnswerCorrectly) {
       EXPECT_EQ(found, c.answer) << std::string(c.pattern.begin(), c.pattern.end());
     }
   }
+}
+
+// Shapes whose work is spread over many start positions, or whose steps
+// each read the rest of the line, on the longest lines: a search entry
+// without back-references is always decided (by the automaton where
+// backtracking runs out of time), and any search either answers rightly or
+// gives up.
+TEST(RegexLimits, EveryShapeIsDecidedOrGivenUp) {
+  const std::u16string as(kLongLine, u'a');
+  const std::u16string xs(kLongLine, u'x');
+  std::u16string runs;
+  while (runs.size() + 100 < kLongLine) runs += std::u16string(99, u'a') + u'c';
+  runs += u'y';
+  struct Case {
+    std::u16string_view pattern;
+    bool ignoreCase;
+    const std::u16string& line;
+    std::optional<std::size_t> start;  // of the leftmost match
+  };
+  const Case cases[] = {
+      {u"(a)*[b-c]", false, as, std::nullopt},
+      {u"(a)*\\1[b-c]", true, as, std::nullopt},
+      {u"(x+x+)+[yz]", false, xs, std::nullopt},
+      {u"[^y]+[yz]", false, xs, std::nullopt},
+      {u"(?:(?=[^b]*)a)*[xy]", false, runs, 0},
+      {u"(?<=a)(?<!b)a*[bc]", false, as, std::nullopt},
+      {u"^(a|a?)+$", false, as, 0},
+  };
+  for (const Case& c : cases) {
+    const std::string name(c.pattern.begin(), c.pattern.end());
+    Matcher p = compiled(c.pattern, c.ignoreCase);
+    const MatchOutcome found = findMatch(p, c.line, 0);
+    if (found != MatchOutcome::GaveUp) {
+      EXPECT_EQ(found == MatchOutcome::Found ? std::optional(groupSpan(p, 0)->start) : std::nullopt,
+                c.start)
+          << name;
+    }
+    const MatchOutcome selected = containsMatch(p.pattern, p.workspace, c.line, false);
+    const bool backReference = c.pattern.find(u'\\') != std::u16string_view::npos;
+    if (backReference && selected == MatchOutcome::GaveUp) continue;
+    EXPECT_EQ(selected, c.start ? MatchOutcome::Found : MatchOutcome::NotFound) << name;
+  }
+}
+
+// A search entry's question: is there a match (one that starts before the
+// end, where a match at the end alone would not select the line)?
+TEST(RegexSelection, AMatchAnywhereOrOneBeforeTheEnd) {
+  struct Case {
+    std::u16string_view pattern;
+    std::u16string line;
+    bool anywhere;
+    bool beforeEnd;
+  };
+  const std::u16string hard = u"z" + std::u16string(40, u'x');
+  const std::u16string soft = std::u16string(64, u'a') + u"!";
+  const Case cases[] = {
+      {u"$", u"abc\n", true, true},         {u"$", u"abc", true, false},
+      {u"(?<=c)", u"abc", true, false},     {u"^$", u"", true, false},
+      {u"b", u"abc", true, true},           {u"x", u"abc", false, false},
+      {u"(x+x+)+[yz]", hard, false, false}, {u"(a|a?)+b|!", soft, true, true},
+      {u"(a|a?)+b|!$", soft, true, true},   {u"(a|a?)+b|$", soft, true, false},
+  };
+  for (const Case& c : cases) {
+    const std::string name(c.pattern.begin(), c.pattern.end());
+    Matcher p = compiled(c.pattern);
+    for (const bool beforeEnd : {false, true}) {
+      const bool expected = beforeEnd ? c.beforeEnd : c.anywhere;
+      const auto want = expected ? MatchOutcome::Found : MatchOutcome::NotFound;
+      EXPECT_EQ(containsMatch(p.pattern, p.workspace, c.line, beforeEnd), want) << name;
+      if (isLiteral(p.pattern)) continue;  // searched for as text, without an automaton
+      EXPECT_EQ(containsMatchByAutomaton(p.pattern, p.workspace, c.line, beforeEnd), want) << name;
+    }
+  }
+  // No automaton decides back-references.
+  Matcher reference = compiled(u"^(a|a?)+\\1$");
+  EXPECT_EQ(containsMatchByAutomaton(reference.pattern, reference.workspace, soft, false),
+            MatchOutcome::GaveUp);
+  EXPECT_EQ(containsMatch(reference.pattern, reference.workspace, soft, false),
+            MatchOutcome::GaveUp);
+}
+
+// A pattern that is nothing but its characters needs no engine and may be
+// as long as a line; its sets for skipping lines are the translator's.
+TEST(RegexPlainTerms, AnyLengthTheSameAnswersAndSets) {
+  for (const auto& [text, ignoreCase] :
+       {std::pair<std::u16string_view, bool>{u"abc", false}, {u"Mu_1", true}, {u"a\\.b", false}}) {
+    const Pattern pattern = *compilePattern(text, ignoreCase).pattern;
+    EXPECT_TRUE(isLiteral(pattern));
+    EXPECT_FALSE(usesJit(pattern));
+    const auto sorted = [](std::vector<CharSet> sets) {
+      for (CharSet& set : sets) {
+        std::sort(set.begin(), set.end(),
+                  [](CharRange a, CharRange b) { return a.first < b.first; });
+      }
+      return sets;
+    };
+    const auto byTranslator = sorted(translateEcmaPattern(text, ignoreCase)->requiredSets);
+    const auto ours = sorted(requiredSets(pattern));
+    ASSERT_EQ(ours.size(), byTranslator.size());
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+      ASSERT_EQ(ours[i].size(), byTranslator[i].size());
+      for (std::size_t j = 0; j < ours[i].size(); ++j) {
+        EXPECT_EQ(ours[i][j].first, byTranslator[i][j].first);
+        EXPECT_EQ(ours[i][j].last, byTranslator[i][j].last);
+      }
+    }
+  }
+  // Texts longer than PCRE2 holds, one that folds within ASCII and one
+  // whose letters fold beyond it (k with the Kelvin sign, s with the long s).
+  std::u16string words;
+  for (unsigned i = 0; words.size() < 40000; ++i) {
+    words += u"Skip k\u00e9 ";
+    for (unsigned n = i; n > 0; n /= 7) words += static_cast<char16_t>(u'a' + n % 7);
+  }
+  std::u16string line = u"--" + words + u"--";
+  for (char16_t& c : line) {
+    if (c == u'k') c = u'\u212a';
+    if (c == u'S') c = u'\u017f';
+  }
+  Matcher folded = compiled(words, true);
+  EXPECT_FALSE(isLiteral(folded.pattern));
+  EXPECT_EQ(leftmost(folded, line), (Range{2, 2 + words.size()}));
+  EXPECT_EQ(leftmost(folded, line, 3), std::nullopt);
+  line[20000] = u'x';
+  EXPECT_EQ(leftmost(folded, line), std::nullopt);
+  Matcher literal = compiled(std::u16string(kLongLine - 1, u'x') + u"y");
+  EXPECT_TRUE(isLiteral(literal.pattern));
+  EXPECT_EQ(leftmost(literal, u"x" + std::u16string(kLongLine - 1, u'x') + u"y"),
+            (Range{1, kLongLine + 1}));
 }
 
 TEST(RegexLimits, EnginesThatGiveUpSayTheyGaveUp) {
@@ -313,6 +455,23 @@ TEST(RegexMatching, WorkspacesOfOnePatternKeepTheirOwnGroups) {
   const Pattern more = *compilePattern(u"(a)(b)(c)(d)(e)", false).pattern;
   ASSERT_EQ(findMatch(more, first, u"abcde", 0), MatchOutcome::Found);
   EXPECT_EQ(groupSpan(first, 5)->start, 4u);
+}
+
+// Threads share one compiled pattern, the automaton it makes on first need
+// included; each brings its own workspace.
+TEST(RegexMatching, ThreadsShareOnePatternAndItsAutomaton) {
+  const Pattern pattern = *compilePattern(u"(x+x+)+[yz]", false).pattern;
+  const std::u16string hard = u"z" + std::u16string(40, u'x');
+  std::vector<MatchOutcome> outcomes(4);
+  std::vector<std::thread> threads;
+  for (MatchOutcome& outcome : outcomes) {
+    threads.emplace_back([&pattern, &hard, &outcome] {
+      MatchWorkspace workspace = createMatchWorkspace();
+      outcome = containsMatch(pattern, workspace, hard, false);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (const MatchOutcome outcome : outcomes) EXPECT_EQ(outcome, MatchOutcome::NotFound);
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ TEST_F(FileSearchTest, QuietWritesNothingButStillFinds) {
 
 // Diagnostics come back as values, in their place among the results.
 TEST_F(FileSearchTest, DiagnosticsStandBetweenTheResultsWhereTheyHappened) {
-  search(u"(a|aa)+[bd]|ok");
+  search(u"(a|aa)+\\1[bd]|ok");
   plan.display = DisplayMode::LineNumbers;
   EXPECT_TRUE(run("ok\n" + std::string(30000, 'a') + "\nok\n"));
   EXPECT_EQ(written(), "1: ok\n3: ok\n");

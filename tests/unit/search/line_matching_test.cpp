@@ -22,6 +22,7 @@ struct Evaluated {
   std::u16string text;
   bool hit = false;
   bool gaveUp = false;
+  bool tooLong = false;
   bool operator==(const Evaluated&) const = default;
 };
 
@@ -34,7 +35,7 @@ std::ostream& operator<<(std::ostream& os, const Evaluated& e) {
       os << static_cast<char>(c < 0x80 ? c : u'?');
     }
   }
-  return os << "\" hit=" << e.hit << " gaveUp=" << e.gaveUp;
+  return os << "\" hit=" << e.hit << " gaveUp=" << e.gaveUp << " tooLong=" << e.tooLong;
 }
 
 Evaluated evaluate(const Terms& terms, std::u16string line) {
@@ -42,7 +43,7 @@ Evaluated evaluate(const Terms& terms, std::u16string line) {
   EXPECT_FALSE(built.failure);
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
   const LineOutcome outcome = evaluateLine(built.entries, workspace, line);
-  return {line, outcome.hit, outcome.engineGaveUp};
+  return {line, outcome.hit, outcome.engineGaveUp, outcome.tooLong};
 }
 
 Evaluated selected(std::u16string text) {
@@ -128,17 +129,49 @@ TEST(LineMatchingReplace, WholeLinesCanBeRemovedOrFilled) {
   EXPECT_EQ(evaluate(removeThenFill, u"abc\n"), selected(u"Y"));
 }
 
-TEST(LineMatchingLimits, AnUndecidedLineIsSkippedOrLeftUnchanged) {
+// Search entries without back-references are decided on any line, by the
+// automaton where backtracking would take too long; with them, and for
+// replace entries, the engine may give up: the line is then skipped (by an
+// inverted entry too) or left unchanged, and later replace entries still apply.
+TEST(LineMatchingLimits, HardLinesAreDecidedSkippedOrLeftUnchanged) {
   const std::u16string line = std::u16string(64, u'a') + u"!\n";
   const Evaluated skipped{u"", false, true};
-  EXPECT_EQ(evaluate({search(u"^(a|a?)+$")}, line), skipped);
-  EXPECT_EQ(evaluate({search(u"^(a|a?)+$", true)}, line), skipped);
-  // The replacement entry after an undecided one still applies.
+  struct Case {
+    SearchTerm term;
+    Evaluated expected;
+  };
+  const Case cases[] = {
+      {search(u"^(a|a?)+$"), rejected()},      {search(u"^(a|a?)+$", true), selected(line)},
+      {search(u"(a|a?)+b|!"), selected(line)}, {search(u"(a|a?)+b|!", true), rejected()},
+      {search(u"^(a|a?)+\\1$"), skipped},      {search(u"^(a|a?)+\\1$", true), skipped},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(evaluate({c.term}, line), c.expected)
+        << std::string(c.term.pattern.begin(), c.term.pattern.end());
+  }
   const Terms replaces{replace(u"^(a|a?)+$", u"x"), replace(u"!", u"?")};
   const std::u16string expected = std::u16string(64, u'a') + u"?\n";
   EXPECT_EQ(evaluate(replaces, line), (Evaluated{expected, true, true}));
   const Terms undecidedLast{replace(u"!", u"?"), replace(u"^(a|a?)+$", u"x")};
   EXPECT_EQ(evaluate(undecidedLast, line), (Evaluated{expected, false, true}));
+}
+
+// A replacement may not make a line longer than a line may be: such a line
+// stays as it was, and the entries after it still apply.
+TEST(LineMatchingLimits, ALineThatWouldGrowTooLongIsLeftUnchanged) {
+  const std::u16string line = std::u16string(2000, u'a') + u"\n";
+  // "$'" for every character: about two million units.
+  const Evaluated tooLong{line, false, false, true};
+  EXPECT_EQ(evaluate({replace(u"a", u"$'")}, line), tooLong);
+  EXPECT_EQ(evaluate({replace(u"a", u"$&$&$&")}, line),
+            selected(std::u16string(6000, u'a') + u"\n"));
+  // Up to the limit exactly, and one unit beyond.
+  const std::u16string fill(kRewrittenLineUnitsAtMost - line.size(), u'b');
+  EXPECT_EQ(evaluate({replace(u"^a", fill + u"a")}, line), selected(fill + line));
+  EXPECT_EQ(evaluate({replace(u"^a", fill + u"ba")}, line), tooLong);
+  const Terms thenShorter{replace(u"a", u"$'"), replace(u"a{1500}", u"")};
+  EXPECT_EQ(evaluate(thenShorter, line),
+            (Evaluated{std::u16string(500, u'a') + u"\n", true, false, true}));
 }
 
 TEST(LineMatchingLimits, LongestLinesAreMatchedWhole) {
