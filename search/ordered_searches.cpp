@@ -5,6 +5,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -122,11 +123,26 @@ void workerLoop(SearchPool& pool) {
     const platform::RedirectionState& state;
     ~Restore() { platform::restoreFileSystemRedirection(state); }
   } restore{redirection};
-  Worker worker{LineReader{}, regex::createMatchWorkspace(), &pool.abandoned};
+  // A worker that cannot set itself up (no memory left) still takes tasks:
+  // each fails with that cause, which reaches the owner in its turn.
+  std::optional<Worker> worker;
+  std::exception_ptr setUpFailure;
+  try {
+    worker.emplace(Worker{LineReader{}, regex::createMatchWorkspace(), &pool.abandoned});
+  } catch (...) {
+    setUpFailure = std::current_exception();
+  }
   std::unique_lock lock(pool.mutex);
   while (Slot* slot = nextTask(pool, lock)) {
+    if (setUpFailure) {
+      slot->failure = setUpFailure;
+      slot->finished = true;
+      --pool.running;
+      pool.progress.notify_all();
+      continue;
+    }
     lock.unlock();
-    runTask(pool, worker, *slot);
+    runTask(pool, *worker, *slot);
     lock.lock();
   }
 }
