@@ -278,22 +278,6 @@ void appendMultiByteFromWide(std::u16string_view text, std::uint32_t codePage, s
           sizeof(char16_t), kNarrowSubstitute, out);
 }
 
-void appendWideKeepingBytes(std::string_view bytes, std::u16string& out) {
-  if (ansiCodePageIsUtf8()) {
-    appendWideFromUtf8KeepingBytes(bytes, out);
-  } else {
-    appendWideFromMultiByte(bytes, kAnsiCodePage, out);
-  }
-}
-
-void appendBytesKeepingBytes(std::u16string_view text, std::string& out) {
-  if (ansiCodePageIsUtf8()) {
-    appendUtf8KeepingBytes(text, out);
-  } else {
-    appendMultiByteFromWide(text, kAnsiCodePage, out);
-  }
-}
-
 bool ansiLeadByte(unsigned char byte) {
   return usesShiftJisTables() && shiftJisTables().kind[byte] == ShiftJisTables::Kind::Lead;
 }

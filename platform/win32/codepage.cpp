@@ -83,22 +83,6 @@ std::vector<std::uint8_t> countSpellings() {
 
 }  // namespace
 
-void appendWideKeepingBytes(std::string_view bytes, std::u16string& out) {
-  if (ansiCodePageIsUtf8()) {
-    appendWideFromUtf8KeepingBytes(bytes, out);
-  } else {
-    appendWideFromMultiByte(bytes, kAnsiCodePage, out);
-  }
-}
-
-void appendBytesKeepingBytes(std::u16string_view text, std::string& out) {
-  if (ansiCodePageIsUtf8()) {
-    appendUtf8KeepingBytes(text, out);
-  } else {
-    appendMultiByteFromWide(text, kAnsiCodePage, out);
-  }
-}
-
 bool ansiLeadByte(unsigned char byte) {
   return !ansiCodePageIsUtf8() && IsDBCSLeadByteEx(CP_ACP, byte) != FALSE;
 }

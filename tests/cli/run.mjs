@@ -35,8 +35,9 @@ import { spawnSync } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { fileURLToPath, pathToFileURL } from "node:url";
+import { fileURLToPath } from "node:url";
 
+import { loadCases } from "../cases.mjs";
 import { startWine, wineLoader } from "../wine.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -190,17 +191,6 @@ function runCase(options, testCase, dir, p) {
   return problems;
 }
 
-async function loadCases(p) {
-  const folder = path.join(here, "cases");
-  const cases = [];
-  for (const file of fs.readdirSync(folder).filter((f) => f.endsWith(".mjs")).sort()) {
-    const module = await import(pathToFileURL(path.join(folder, file)));
-    const list = typeof module.default === "function" ? module.default(p) : module.default;
-    for (const testCase of list) cases.push({ file, ...testCase });
-  }
-  return cases;
-}
-
 // A build with a sanitizer calls its runtime's start.
 function sanitized(exe) {
   const code = fs.readFileSync(exe);
@@ -221,7 +211,7 @@ async function main() {
   if (options.wine) startWine(options.exe, environment());
   const root = fs.realpathSync(fs.mkdtempSync(path.join(os.tmpdir(), "vesk-cli-")));
   fs.chmodSync(root, 0o755);  // cases that run as nobody enter it too
-  const cases = await loadCases(platformOf(options, path.join(root, "case")));
+  const cases = await loadCases(path.join(here, "cases"), platformOf(options, path.join(root, "case")));
   const names = new Set();
   let passed = 0;
   let failed = 0;

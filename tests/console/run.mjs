@@ -42,8 +42,9 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import { setTimeout as sleep } from "node:timers/promises";
-import { fileURLToPath, pathToFileURL } from "node:url";
+import { fileURLToPath } from "node:url";
 
+import { loadCases } from "../cases.mjs";
 import { startWine, wineLoader } from "../wine.mjs";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -284,17 +285,6 @@ function createFiles(dir, files = {}) {
   }
 }
 
-async function loadCases(p) {
-  const folder = path.join(here, "cases");
-  const cases = [];
-  for (const file of fs.readdirSync(folder).filter((f) => f.endsWith(".mjs")).sort()) {
-    const module = await import(pathToFileURL(path.join(folder, file)));
-    const list = typeof module.default === "function" ? module.default(p) : module.default;
-    for (const testCase of list) cases.push({ file, ...testCase });
-  }
-  return cases;
-}
-
 async function main() {
   const options = parseArguments(process.argv.slice(2));
   startWine(options.exe, wineEnvironment);
@@ -303,7 +293,7 @@ async function main() {
   // Every case runs in the same folder, made afresh, so a case may name it.
   const dir = path.join(root, "case");
   const control = path.join(root, "control");
-  const cases = await loadCases({ dir: windowsPath(dir) + "\\" });
+  const cases = await loadCases(path.join(here, "cases"), { dir: windowsPath(dir) + "\\" });
   const names = new Set();
   const timings = [];
   let passed = 0;
