@@ -35,13 +35,6 @@ struct BlockSearch {
   std::vector<std::vector<char>> buffers;  // blocks written, to be filled again
 };
 
-// Line numbers are shown with /n and in the message about a line too
-// complex for the engine, which a lone literal search never uses; there the
-// owner spends no time counting lines.
-bool lineNumbersUsed(const BlockSearch& owner) {
-  return owner.search.plan.display == DisplayMode::LineNumbers || !owner.skipping.needleDecides;
-}
-
 void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, ConsoleOutput& captured) {
   startReadingBlock(worker.reader, block.bytes, block.begin, block.size, owner.decoding);
   struct GiveBack {
@@ -70,7 +63,9 @@ void handOutBlock(BlockSearch& owner, std::string_view lines) {
     owner.buffers.pop_back();
   }
   block->firstLine = owner.state.lineNumber + 1;
-  if (lineNumbersUsed(owner)) owner.state.lineNumber += countLineFeeds(lines);
+  // A lone literal search needs no line numbers; the owner then spends no
+  // time counting lines.
+  if (owner.skipping.countsLines) owner.state.lineNumber += countLineFeeds(lines);
   block->size = lines.size();
   block->begin = handOverLines(owner.search.reader, lines.size(), block->bytes);
   handOut(

@@ -87,15 +87,16 @@ LineOutput lineOutput(const RunPlan& plan, const ConsoleOutput& output) {
 
 void skipLines(FileSearch& search, const LineSkipping& skipping, FileState& state) {
   if (skipping.countsFound) {
-    const SkippedLines skipped = skipPiecesCountingHits(search.reader, *skipping.needle);
+    const SkippedLines skipped =
+        skipPiecesCountingHits(search.reader, *skipping.needle, skipping.countsLines);
     state.lineNumber += skipped.lines;
     state.hitCount += skipped.hits;
     state.found = state.found || skipped.hits != 0;
     return;
   }
   std::string_view skippedBytes;
-  const std::uint64_t skipped =
-      skipPiecesWithout(search.reader, *skipping.needle, skipping.copyUnchanged, skippedBytes);
+  const std::uint64_t skipped = skipPiecesWithout(
+      search.reader, *skipping.needle, skipping.copyUnchanged, skipping.countsLines, skippedBytes);
   state.lineNumber += skipped;
   if (skipping.skippedAreHits && skipped != 0) {
     state.hitCount += skipped;
@@ -123,6 +124,8 @@ FastPaths planFastPaths(const SearchEntryList& entries, const RunPlan& plan,
     const bool readsUtf8 =
         decoding == Decoding::Utf8 || (decoding == Decoding::CodePage && stream.codePageIsUtf8);
     skipping.utf8AsRead = readsUtf8 && utf8Out;
+    skipping.countsLines = plan.display == DisplayMode::LineNumbers || !skipping.needleDecides ||
+                           skipping.skippedAreHits;
   }
   return paths;
 }

@@ -390,7 +390,7 @@ std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
 }
 
 std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
-                                std::string_view& skippedBytes) {
+                                bool countLines, std::string_view& skippedBytes) {
   skippedBytes = {};
   if (!atByteLineStart(reader)) return 0;
   // One read at most, so that the skipped bytes stay where they are.
@@ -402,7 +402,7 @@ std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bo
   std::size_t stop = hit == text.npos ? lastLineStart : lineStartBefore(text, hit);
   stop = shortLinesEnd(text.substr(0, stop));
   if (plainOnly) stop = lineStartBefore(text, plainAsciiPrefix(text.substr(0, stop)));
-  std::uint64_t skipped = countLineFeeds(text.substr(0, stop));
+  std::uint64_t skipped = countLines ? countLineFeeds(text.substr(0, stop)) : 0;
   // The stream's last line, without a line feed, is one piece of its own.
   const std::string_view lastLine = text.substr(lastLineStart);
   if (hit == text.npos && sourceEnded(reader) && stop == lastLineStart && !lastLine.empty() &&
@@ -434,10 +434,10 @@ std::size_t endOfCountedLine(const ByteNeedle& needle, std::string_view text, st
 
 }  // namespace
 
-SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle) {
+SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle, bool countLines) {
   SkippedLines skipped;
   std::string_view unused;
-  skipped.lines = skipPiecesWithout(reader, needle, false, unused);
+  skipped.lines = skipPiecesWithout(reader, needle, false, countLines, unused);
   if (!atByteLineStart(reader)) return skipped;
   const std::string_view text = bufferedBytes(reader);
   std::size_t at = 0;  // a line start: what is before it is skipped
@@ -446,7 +446,7 @@ SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle
     const std::size_t hit = found == text.npos ? text.npos : at + found;
     const std::size_t start = lineStartBefore(text, hit == text.npos ? text.size() : hit);
     const std::size_t shortEnd = at + shortLinesEnd(text.substr(at, start - at));
-    skipped.lines += countLineFeeds(text.substr(at, shortEnd - at));
+    if (countLines) skipped.lines += countLineFeeds(text.substr(at, shortEnd - at));
     at = shortEnd;
     if (hit == text.npos || shortEnd != start) break;
     const std::size_t end = endOfCountedLine(needle, text, start, hit);

@@ -64,6 +64,10 @@ struct LineSkipping {
   // UTF-8 in and redirected UTF-8 out: a line that goes out unchanged is
   // written as it was read when its bytes are valid UTF-8.
   bool utf8AsRead = false;
+  // Skipped lines are counted: line numbers are shown, or may be named in a
+  // message about a line, or skipped lines are hits. A lone literal search
+  // needs none of that and spends no time counting.
+  bool countsLines = true;
 };
 
 // How a line left as it is would be written: not at all (quiet, count and
@@ -81,23 +85,25 @@ bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece);
 std::size_t findNeedle(const ByteNeedle& needle, std::string_view text);
 
 // Skips whole pieces ahead that cannot hold the needle, exactly as the
-// reader would have delivered them, and returns how many; their bytes are in
+// reader would have delivered them, and returns how many (0 unless
+// countLines); their bytes are in
 // skippedBytes until the next read. It stops before the line that may hold
 // the needle, before a line that could be longer than a piece (the reader
 // splits those), with plainOnly before a line that is not plain ASCII without
 // CR and NUL, and at the end of what one read brings. Only line starts in
 // byte-oriented encodings are skipped from.
 std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
-                                std::string_view& skippedBytes);
+                                bool countLines, std::string_view& skippedBytes);
 
 // Where skipPiecesWithout stops before a line holding the needle, this goes
 // on: such a line, when it is one piece whose text holds the needle before
 // any NUL, is skipped too and counted as a hit. It stops where that cannot be
-// told from the bytes at hand, leaving the line to be read.
+// told from the bytes at hand, leaving the line to be read. Lines are
+// counted only with countLines; hits always.
 struct SkippedLines {
   std::uint64_t lines = 0;
   std::uint64_t hits = 0;
 };
-SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle);
+SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle, bool countLines);
 
 }  // namespace vesk

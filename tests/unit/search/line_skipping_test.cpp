@@ -129,7 +129,8 @@ struct Skipped {
 
 Skipped skipOnce(LineReader& reader, const char* needleText, bool plainOnly = false) {
   std::string_view bytes;
-  const std::uint64_t pieces = skipPiecesWithout(reader, needle(needleText), plainOnly, bytes);
+  const std::uint64_t pieces =
+      skipPiecesWithout(reader, needle(needleText), plainOnly, true, bytes);
   return {pieces, std::string(bytes)};
 }
 
