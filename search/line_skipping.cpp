@@ -10,6 +10,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define VESK_WIDE_NEEDLE_SEARCH 1
+#endif
 
 #include "base/ascii.h"
 #include "base/utf8.h"
@@ -167,15 +171,19 @@ std::size_t rarestClass(const std::vector<ByteClass>& classes,
   return firstLeft == std::string::npos ? 0 : firstLeft;
 }
 
+bool isSingleByte(const ByteClass& byteClass) {
+  return byteClass.ranges.size() == 1 && byteClass.ranges[0].first == byteClass.ranges[0].second;
+}
+
 ByteNeedle needleOf(std::vector<ByteClass> classes) {
   ByteNeedle needle;
   needle.classes = std::move(classes);
   needle.anchor = rarestClass(needle.classes);
   needle.second = rarestClass(needle.classes, {needle.anchor});
   needle.third = rarestClass(needle.classes, {needle.anchor, needle.second});
-  const auto& ranges = needle.classes[needle.anchor].ranges;
-  needle.anchorByByte = ranges.size() == 1 && ranges[0].first == ranges[0].second &&
-                        commonness(ranges[0].first) < kCommonestRankFrom;
+  const ByteClass& anchor = needle.classes[needle.anchor];
+  needle.anchorByByte =
+      isSingleByte(anchor) && commonness(anchor.ranges[0].first) < kCommonestRankFrom;
   return needle;
 }
 
@@ -327,6 +335,42 @@ inline __m128i inClass(const ClassLanes& lanes, __m128i bytes) {
   return found;
 }
 
+#if defined(VESK_WIDE_NEEDLE_SEARCH)
+// Thirty-two places at a time where the processor can, for needles whose
+// three searched classes are single bytes (every literal that minds case):
+// the same search as below at twice the width. Returns where it stopped in
+// `start` when it found nothing.
+__attribute__((target("avx2"))) std::size_t findBySingleBytesWide(const ByteNeedle& needle,
+                                                                  const char* base,
+                                                                  std::size_t places,
+                                                                  std::size_t& start) {
+  const std::size_t offsets[3] = {needle.anchor, needle.second, needle.third};
+  __m256i bytes[3];
+  for (int i = 0; i < 3; ++i) {
+    bytes[i] = _mm256_set1_epi8(static_cast<char>(needle.classes[offsets[i]].ranges[0].first));
+  }
+  for (; start + 32 <= places; start += 32) {
+    __m256i all = _mm256_set1_epi8(-1);
+    for (int i = 0; i < 3; ++i) {
+      const __m256i loaded =
+          _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + start + offsets[i]));
+      all = _mm256_and_si256(all, _mm256_cmpeq_epi8(loaded, bytes[i]));
+    }
+    for (auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(all)); mask != 0;
+         mask &= mask - 1) {
+      const std::size_t place = start + static_cast<std::size_t>(std::countr_zero(mask));
+      if (matchesAt(needle, base + place)) return place;
+    }
+  }
+  return std::string_view::npos;
+}
+
+bool processorHasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2") != 0;
+  return has;
+}
+#endif
+
 // Sixteen places at a time: where the anchor, the second and the third
 // class all stand, the whole needle is compared. Three classes rule out far
 // more places than one, and no call is made per place.
@@ -339,6 +383,14 @@ std::size_t findByClasses(const ByteNeedle& needle, std::string_view text, std::
   const char* base = text.data();
   // A third class of many ranges is left to the comparison of the whole needle.
   const std::size_t third = searchable(needle.third) ? needle.third : needle.second;
+#if defined(VESK_WIDE_NEEDLE_SEARCH)
+  if (needle.classes.size() >= 3 && isSingleByte(needle.classes[needle.anchor]) &&
+      isSingleByte(needle.classes[needle.second]) && isSingleByte(needle.classes[needle.third]) &&
+      processorHasAvx2()) {
+    const std::size_t found = findBySingleBytesWide(needle, base, places, start);
+    if (found != std::string_view::npos) return found;
+  }
+#endif
   if (searchable(needle.anchor) && searchable(needle.second)) {
     const ClassLanes anchorLanes = lanesOf(needle.classes[needle.anchor]);
     const ClassLanes secondLanes = lanesOf(needle.classes[needle.second]);
