@@ -336,25 +336,53 @@ inline __m128i inClass(const ClassLanes& lanes, __m128i bytes) {
 }
 
 #if defined(VESK_WIDE_NEEDLE_SEARCH)
-// Thirty-two places at a time where the processor can, for needles whose
-// three searched classes are single bytes (every literal that minds case):
-// the same search as below at twice the width. Returns where it stopped in
-// `start` when it found nothing.
-__attribute__((target("avx2"))) std::size_t findBySingleBytesWide(const ByteNeedle& needle,
-                                                                  const char* base,
-                                                                  std::size_t places,
-                                                                  std::size_t& start) {
-  const std::size_t offsets[3] = {needle.anchor, needle.second, needle.third};
-  __m256i bytes[3];
-  for (int i = 0; i < 3; ++i) {
-    bytes[i] = _mm256_set1_epi8(static_cast<char>(needle.classes[offsets[i]].ranges[0].first));
+// One class of at most kSearchedRanges ranges, thirty-two bytes at a time.
+struct WideClass {
+  std::size_t count = 0;
+  __m256i low[kSearchedRanges];
+  __m256i high[kSearchedRanges];
+  bool single[kSearchedRanges];
+};
+
+__attribute__((target("avx2"))) void fillWideClass(const ByteClass& byteClass, WideClass& wide) {
+  wide.count = byteClass.ranges.size();
+  for (std::size_t i = 0; i < wide.count; ++i) {
+    const auto [first, last] = byteClass.ranges[i];
+    wide.low[i] = _mm256_set1_epi8(static_cast<char>(first));
+    wide.high[i] = _mm256_set1_epi8(static_cast<char>(last));
+    wide.single[i] = first == last;
   }
+}
+
+__attribute__((target("avx2"))) inline __m256i inWideClass(const WideClass& wide, __m256i bytes) {
+  if (wide.count == 1 && wide.single[0]) return _mm256_cmpeq_epi8(bytes, wide.low[0]);
+  __m256i found = _mm256_setzero_si256();
+  for (std::size_t i = 0; i < wide.count; ++i) {
+    const __m256i inRange =
+        wide.single[i]
+            ? _mm256_cmpeq_epi8(bytes, wide.low[i])
+            : _mm256_and_si256(_mm256_cmpeq_epi8(_mm256_max_epu8(bytes, wide.low[i]), bytes),
+                               _mm256_cmpeq_epi8(_mm256_min_epu8(bytes, wide.high[i]), bytes));
+    found = _mm256_or_si256(found, inRange);
+  }
+  return found;
+}
+
+// The search below at twice the width, where the processor can. Returns
+// where it stopped in `start` when it found nothing.
+__attribute__((target("avx2"))) std::size_t findByClassesWide(const ByteNeedle& needle,
+                                                              std::size_t third, const char* base,
+                                                              std::size_t places,
+                                                              std::size_t& start) {
+  const std::size_t offsets[3] = {needle.anchor, needle.second, third};
+  WideClass classes[3];
+  for (int i = 0; i < 3; ++i) fillWideClass(needle.classes[offsets[i]], classes[i]);
   for (; start + 32 <= places; start += 32) {
     __m256i all = _mm256_set1_epi8(-1);
     for (int i = 0; i < 3; ++i) {
       const __m256i loaded =
           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + start + offsets[i]));
-      all = _mm256_and_si256(all, _mm256_cmpeq_epi8(loaded, bytes[i]));
+      all = _mm256_and_si256(all, inWideClass(classes[i], loaded));
     }
     for (auto mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(all)); mask != 0;
          mask &= mask - 1) {
@@ -383,15 +411,14 @@ std::size_t findByClasses(const ByteNeedle& needle, std::string_view text, std::
   const char* base = text.data();
   // A third class of many ranges is left to the comparison of the whole needle.
   const std::size_t third = searchable(needle.third) ? needle.third : needle.second;
-#if defined(VESK_WIDE_NEEDLE_SEARCH)
-  if (needle.classes.size() >= 3 && isSingleByte(needle.classes[needle.anchor]) &&
-      isSingleByte(needle.classes[needle.second]) && isSingleByte(needle.classes[needle.third]) &&
-      processorHasAvx2()) {
-    const std::size_t found = findBySingleBytesWide(needle, base, places, start);
-    if (found != std::string_view::npos) return found;
-  }
-#endif
+
   if (searchable(needle.anchor) && searchable(needle.second)) {
+#if defined(VESK_WIDE_NEEDLE_SEARCH)
+    if (processorHasAvx2()) {
+      const std::size_t found = findByClassesWide(needle, third, base, places, start);
+      if (found != std::string_view::npos) return found;
+    }
+#endif
     const ClassLanes anchorLanes = lanesOf(needle.classes[needle.anchor]);
     const ClassLanes secondLanes = lanesOf(needle.classes[needle.second]);
     const ClassLanes thirdLanes = lanesOf(needle.classes[third]);
