@@ -223,12 +223,11 @@ Listing lookUp(int folder, const std::u16string& name, std::vector<DirectoryEntr
   return Listing::Found;
 }
 
+// Takes the folder's descriptor over: it is closed with the listing.
 Listing listNames(int folder, const std::u16string& pattern, std::vector<DirectoryEntry>& entries) {
-  const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (listed < 0) return meansNothingThere(errno) ? Listing::NoMatch : Listing::Failed;
-  const std::unique_ptr<DIR, DirectoryCloser> dir(::fdopendir(listed));
+  const std::unique_ptr<DIR, DirectoryCloser> dir(::fdopendir(folder));
   if (!dir) {
-    ::close(listed);
+    ::close(folder);
     return Listing::Failed;
   }
   for (;;) {
@@ -263,8 +262,10 @@ Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntr
 #endif
   );
   if (folder < 0) return meansNothingThere(errno) ? Listing::NoMatch : Listing::Failed;
-  const std::unique_ptr<const int, DescriptorCloser> closer(&folder);
-  if (!hasWildcard(parts.name)) return lookUp(folder, parts.name, entries);
+  if (!hasWildcard(parts.name)) {
+    const std::unique_ptr<const int, DescriptorCloser> closer(&folder);
+    return lookUp(folder, parts.name, entries);
+  }
   const Listing listing = listNames(folder, parts.name, entries);
   // readdir's order follows the file system's hashing and differs from one
   // machine to the next; names sorted as NTFS lists them (case folded) make
