@@ -48,10 +48,10 @@ char16_t unitAt(Decoding decoding, const char* bytes) {
 }
 
 char* unread(LineReader& reader) {
-  return reader.buffer.data() + reader.begin;
+  return reader.data + reader.begin;
 }
 const char* unread(const LineReader& reader) {
-  return reader.buffer.data() + reader.begin;
+  return reader.data + reader.begin;
 }
 std::size_t unreadBytes(const LineReader& reader) {
   return reader.end - reader.begin;
@@ -61,8 +61,8 @@ std::size_t unreadBytes(const LineReader& reader) {
 void completeTrailingUnit(LineReader& reader) {
   if (!reader.atEnd || !isUtf16(reader.decoding) || unreadBytes(reader) % 2 == 0) return;
   const bool bigEndian = reader.decoding == Decoding::Utf16Be;
-  reader.buffer[reader.end - 1] = static_cast<char>(bigEndian ? 0xFF : 0xFD);
-  reader.buffer[reader.end] = static_cast<char>(bigEndian ? 0xFD : 0xFF);
+  reader.data[reader.end - 1] = static_cast<char>(bigEndian ? 0xFF : 0xFD);
+  reader.data[reader.end] = static_cast<char>(bigEndian ? 0xFD : 0xFF);
   ++reader.end;
 }
 
@@ -86,24 +86,43 @@ std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
 
 // Text mode: a Ctrl-Z byte ends code-page input. Looks at buffer[from, end).
 void endAtCtrlZ(LineReader& reader, std::size_t from) {
-  const char* start = reader.buffer.data() + from;
+  const char* start = reader.data + from;
   if (const void* stop = std::memchr(start, kCtrlZ, reader.end - from)) {
-    reader.end = static_cast<std::size_t>(static_cast<const char*>(stop) - reader.buffer.data());
+    reader.end = static_cast<std::size_t>(static_cast<const char*>(stop) - reader.data);
     markEnd(reader);
   }
+}
+
+// Memory read in place is taken a block at a time, as reads would bring it,
+// so that looking for Ctrl-Z finds the bytes in the cache right after.
+void revealInPlace(LineReader& reader) {
+  const std::span<char> bytes = reader.source.inPlace;
+  if (reader.data != bytes.data()) {
+    reader.data = bytes.data();
+    reader.begin = 0;
+    reader.end = 0;
+  }
+  const std::size_t fresh = std::min(kReadBlockBytes, bytes.size() - reader.end);
+  reader.end += fresh;
+  if (reader.decoding == Decoding::CodePage) endAtCtrlZ(reader, reader.end - fresh);
+  if (reader.end == bytes.size()) markEnd(reader);
 }
 
 // Moves the unread bytes to the front and reads one block after them. A read
 // error ends the stream like its end does, and is remembered.
 void refill(LineReader& reader) {
   if (reader.atEnd) return;
+  if (reader.source.inPlace.data() != nullptr) {
+    revealInPlace(reader);
+    return;
+  }
   const std::size_t kept = unreadBytes(reader);
   if (reader.begin != 0) {
-    std::memmove(reader.buffer.data(), unread(reader), kept);
+    std::memmove(reader.data, unread(reader), kept);
     reader.begin = 0;
     reader.end = kept;
   }
-  char* fresh = reader.buffer.data() + reader.end;
+  char* fresh = reader.data + reader.end;
   const std::ptrdiff_t got = readMore(reader, fresh, kReadBufferBytes - reader.end);
   if (got <= 0) {
     reader.readFailed = got < 0;
@@ -116,7 +135,7 @@ void refill(LineReader& reader) {
 
 bool startsWith(const LineReader& reader, std::string_view mark) {
   return unreadBytes(reader) >= mark.size() &&
-         std::memcmp(reader.buffer.data() + reader.begin, mark.data(), mark.size()) == 0;
+         std::memcmp(unread(reader), mark.data(), mark.size()) == 0;
 }
 
 Decoding defaultDecoding(InputEncoding encoding) {
@@ -192,7 +211,7 @@ void consume(LineReader& reader, std::size_t bytes, std::string_view& piece) {
 bool endsInCrLf(const LineReader& reader, std::size_t lineBytes) {
   const std::size_t unit = unitBytes(reader.decoding);
   if (lineBytes < 2 * unit) return false;
-  const char* cr = reader.buffer.data() + reader.begin + lineBytes - 2 * unit;
+  const char* cr = unread(reader) + lineBytes - 2 * unit;
   return unit == 1 ? *cr == '\r' : unitAt(reader.decoding, cr) == u'\r';
 }
 
@@ -305,6 +324,7 @@ void startReading(LineReader& reader, const ByteSource& source, InputEncoding en
   reader.codePageIsUtf8 = codePageReadsAsUtf8(codePage);
   reader.decoding = Decoding::CodePage;
   reader.buffer.resize(kReadBufferBytes + kBufferSlack);
+  reader.data = reader.buffer.data();
   reader.begin = 0;
   reader.end = 0;
   reader.atEnd = false;
@@ -349,7 +369,7 @@ bool atByteLineStart(LineReader& reader) {
 }
 
 std::string_view bufferedBytes(const LineReader& reader) {
-  return std::string_view(reader.buffer.data() + reader.begin, unreadBytes(reader));
+  return std::string_view(unread(reader), unreadBytes(reader));
 }
 
 void readAhead(LineReader& reader) {
@@ -365,34 +385,43 @@ StreamDecoding streamDecoding(LineReader& reader) {
   return StreamDecoding{reader.encoding, reader.codePage, reader.codePageIsUtf8, reader.decoding};
 }
 
-std::size_t handOverLines(LineReader& reader, std::size_t bytes, std::vector<char>& lines) {
-  const std::size_t linesBegin = reader.begin;
+char* handOverLines(LineReader& reader, std::size_t bytes, std::vector<char>& lines) {
+  char* handedOver = unread(reader);
+  if (reader.data != reader.buffer.data()) {
+    reader.begin += bytes;
+    return handedOver;
+  }
   const std::size_t restBegin = reader.begin + bytes;
   const std::size_t rest = reader.end - restBegin;
   std::vector<char> storage = std::move(lines);
   storage.resize(kReadBufferBytes + kBufferSlack);
-  std::memcpy(storage.data(), reader.buffer.data() + restBegin, rest);
+  std::memcpy(storage.data(), reader.data + restBegin, rest);
   lines = std::move(reader.buffer);
   reader.buffer = std::move(storage);
+  reader.data = reader.buffer.data();
   reader.begin = 0;
   reader.end = rest;
-  return linesBegin;
+  return handedOver;
 }
 
-void startReadingBlock(LineReader& reader, std::vector<char>& bytes, std::size_t begin,
-                       std::size_t size, const StreamDecoding& decoding) {
-  startReading(reader, memorySource({}), decoding.encoding, decoding.codePage);
+void startReadingBlock(LineReader& reader, char* lines, std::size_t size,
+                       const StreamDecoding& decoding) {
+  reader.source = memorySource({});
+  reader.encoding = decoding.encoding;
+  reader.codePage = decoding.codePage;
   reader.codePageIsUtf8 = decoding.codePageIsUtf8;
   reader.decoding = decoding.decoding;
-  reader.started = true;
-  reader.buffer.swap(bytes);
-  reader.begin = begin;
-  reader.end = begin + size;
+  reader.data = lines;
+  reader.begin = 0;
+  reader.end = size;
   reader.atEnd = true;
+  reader.readFailed = false;
+  reader.started = true;
+  reader.pieceEndsMidLine = false;
 }
 
-void returnBlock(LineReader& reader, std::vector<char>& bytes) {
-  reader.buffer.swap(bytes);
+void returnBlock(LineReader& reader) {
+  reader.data = reader.buffer.data();
   reader.begin = 0;
   reader.end = 0;
 }

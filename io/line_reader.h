@@ -40,7 +40,8 @@ struct LineReader {
   bool codePageIsUtf8 = false;  // decode code-page pieces with our own UTF-8 decoder
   Decoding decoding = Decoding::CodePage;
   std::vector<char> buffer;  // large block buffer, reused from file to file
-  std::size_t begin = 0;     // unread bytes are buffer[begin, end)
+  char* data = nullptr;      // the bytes read: the buffer's, or memory read in place
+  std::size_t begin = 0;     // unread bytes are data[begin, end)
   std::size_t end = 0;
   bool atEnd = false;       // no more bytes will be read from the source
   bool readFailed = false;  // the source reported an error: the stream ended early
@@ -120,16 +121,16 @@ struct StreamDecoding {
 StreamDecoding streamDecoding(LineReader& reader);
 
 // Hands the first `bytes` unread bytes (whole lines) over without copying
-// them: `lines` takes the reader's buffer, and the reader goes on in the
+// them, and returns where they are. Memory read in place stays where it is;
+// otherwise `lines` takes the reader's buffer, and the reader goes on in the
 // storage `lines` held, with the unread bytes after the lines moved to its
-// front. Returns where the lines start in `lines`.
-std::size_t handOverLines(LineReader& reader, std::size_t bytes, std::vector<char>& lines);
+// front.
+char* handOverLines(LineReader& reader, std::size_t bytes, std::vector<char>& lines);
 
-// Reads bytes[begin, begin + size), whole lines taken from a stream decoded
-// as given, as if they were all that is left of it. The reader takes the
-// buffer over until returnBlock gives it back.
-void startReadingBlock(LineReader& reader, std::vector<char>& bytes, std::size_t begin,
-                       std::size_t size, const StreamDecoding& decoding);
-void returnBlock(LineReader& reader, std::vector<char>& bytes);
+// Reads lines[0, size), whole lines taken from a stream decoded as given, as
+// if they were all that is left of it, in place, until returnBlock.
+void startReadingBlock(LineReader& reader, char* lines, std::size_t size,
+                       const StreamDecoding& decoding);
+void returnBlock(LineReader& reader);
 
 }  // namespace vesk

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files.h"
 #include "search/byte_scan.h"
 
 namespace vesk {
@@ -15,9 +16,13 @@ namespace {
 constexpr std::size_t kBlockBytes = 192 * 1024;
 static_assert(kBlockBytes <= kReadBlockBytes, "a read must fit behind a short block");
 
+// The memory of a mapped input is given back in steps of this size, once
+// every block in it is written.
+constexpr std::size_t kReleaseStepBytes = 8 * 1024 * 1024;
+
 struct Block {
-  std::vector<char> bytes;  // whole lines, each one piece, at [begin, begin + size)
-  std::size_t begin = 0;
+  std::vector<char> bytes;  // the storage of lines that were read; empty when mapped
+  char* lines = nullptr;    // whole lines, each one piece, lines[0, size)
   std::size_t size = 0;
   std::uint64_t firstLine = 0;
   std::uint64_t hitCount = 0;
@@ -33,15 +38,25 @@ struct BlockSearch {
   StreamDecoding decoding;
   FileState state;                         // the owner's: lines read, hits written
   std::vector<std::vector<char>> buffers;  // blocks written, to be filled again
+  const platform::MappedFile* mapped;      // the input's mapping, if it is mapped
+  std::size_t released = 0;                // bytes of the mapping given back
 };
 
+// A block is written: what comes before its end in a mapping is done with.
+void releaseWritten(BlockSearch& owner, const Block& block) {
+  if (owner.mapped == nullptr) return;
+  const auto end = static_cast<std::size_t>(block.lines + block.size - owner.mapped->bytes);
+  if (end - owner.released < kReleaseStepBytes) return;
+  platform::releaseMappedBytes(*owner.mapped, end);
+  owner.released = end;
+}
+
 void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, ConsoleOutput& captured) {
-  startReadingBlock(worker.reader, block.bytes, block.begin, block.size, owner.decoding);
+  startReadingBlock(worker.reader, block.lines, block.size, owner.decoding);
   struct GiveBack {
     Worker& worker;
-    Block& block;
-    ~GiveBack() { returnBlock(worker.reader, block.bytes); }
-  } giveBack{worker, block};
+    ~GiveBack() { returnBlock(worker.reader); }
+  } giveBack{worker};
   FolderHeader noLabels;  // the owner writes the labels
   const FileSearch& search = owner.search;
   FileSearch workerSearch{captured,      search.plan,      search.entries,   noLabels,
@@ -67,7 +82,7 @@ void handOutBlock(BlockSearch& owner, std::string_view lines) {
   // time counting lines.
   if (owner.skipping.countsLines) owner.state.lineNumber += countLineFeeds(lines);
   block->size = lines.size();
-  block->begin = handOverLines(owner.search.reader, lines.size(), block->bytes);
+  block->lines = handOverLines(owner.search.reader, lines.size(), block->bytes);
   handOut(
       owner.pool,
       [&owner, block](Worker& worker, ConsoleOutput& captured) {
@@ -76,7 +91,8 @@ void handOutBlock(BlockSearch& owner, std::string_view lines) {
       [&owner, block] {
         owner.state.hitCount += block->hitCount;
         owner.state.found = owner.state.found || block->found;
-        owner.buffers.push_back(std::move(block->bytes));
+        releaseWritten(owner, *block);
+        if (!block->bytes.empty()) owner.buffers.push_back(std::move(block->bytes));
       });
 }
 
@@ -93,9 +109,23 @@ bool handOutBufferedLines(BlockSearch& owner) {
   return true;
 }
 
+// A large file is searched where it is mapped, without copying it; the
+// mapping outlives every block that points into it.
+struct Mapping {
+  platform::MappedFile file;
+  Mapping() = default;
+  Mapping(const Mapping&) = delete;
+  Mapping& operator=(const Mapping&) = delete;
+  ~Mapping() { platform::unmapInputFile(file); }
+};
+
 }  // namespace
 
 bool searchFileByBlocks(FileSearch& search, SearchPool& pool, ByteSource source, InputNames names) {
+  Mapping mapping;
+  if (!source.fromMemory && platform::mapInputFile(source.file, mapping.file)) {
+    source = inPlaceSource({mapping.file.bytes, mapping.file.size});
+  }
   // Before the reader waits for its writer, everything found so far is written.
   std::function<void()> flushFirst = std::move(source.beforeWaiting);
   source.beforeWaiting = [&pool, &flushFirst] {
@@ -103,8 +133,14 @@ bool searchFileByBlocks(FileSearch& search, SearchPool& pool, ByteSource source,
     if (flushFirst) flushFirst();
   };
   startReading(search.reader, source, search.plan.encoding, search.plan.inputCodePage);
-  BlockSearch owner{search,      pool, names, lineSkippingOf(search), streamDecoding(search.reader),
-                    FileState{}, {}};
+  BlockSearch owner{search,
+                    pool,
+                    names,
+                    lineSkippingOf(search),
+                    streamDecoding(search.reader),
+                    FileState{},
+                    {},
+                    mapping.file.bytes != nullptr ? &mapping.file : nullptr};
   abandoningOnFailure(pool, [&] {
     for (;;) {
       if (handOutBufferedLines(owner)) continue;
@@ -114,6 +150,9 @@ bool searchFileByBlocks(FileSearch& search, SearchPool& pool, ByteSource source,
     }
     writeHandedOut(pool);
   });
+  // Bytes the file lost while it was searched read as NULs: it was not read
+  // to its end.
+  if (platform::mappingWasCut(mapping.file)) search.reader.readFailed = true;
   finishFile(search, owner.state, names);
   return owner.state.found;
 }
