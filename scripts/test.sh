@@ -29,7 +29,10 @@ if $quick; then scripts/setup.sh native || exit 1; else scripts/setup.sh all || 
 # Every tree is built anew in a fresh clone; ccache keeps the compiled
 # objects outside the checkout, so a run with warm caches rebuilds quickly.
 # CMake takes the launcher from these variables at the first configure.
+# Paths inside the checkout are hashed relative to it, so that a clone in
+# another folder finds the objects of the last one.
 export CCACHE_DIR=$VESK_CACHE/ccache CCACHE_MAXSIZE=2G
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=true
 export CMAKE_C_COMPILER_LAUNCHER=ccache CMAKE_CXX_COMPILER_LAUNCHER=ccache
 
 passed=0

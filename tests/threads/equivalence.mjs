@@ -96,7 +96,7 @@ function fileSize(random) {
   if (roll < 8) return random.below(2000);
   if (roll < 16) return 20000 + random.below(400000);
   if (roll < 18) return 1_000_000 + random.below(2_500_000);
-  return 4_200_000 + random.below(14_000_000);
+  return 4_200_000 + random.below(6_000_000);
 }
 
 const kDisplays = [[], [], ["/n"], ["/c"], ["/ce"], ["/l"], ["/lv"], ["/q"]];
