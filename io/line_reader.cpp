@@ -86,15 +86,28 @@ std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
 
 // Text mode: a Ctrl-Z byte ends code-page input. Looks at buffer[from, end).
 void endAtCtrlZ(LineReader& reader, std::size_t from) {
-  const char* start = reader.data + from;
-  if (const void* stop = std::memchr(start, kCtrlZ, reader.end - from)) {
-    reader.end = static_cast<std::size_t>(static_cast<const char*>(stop) - reader.data);
-    markEnd(reader);
-  }
+  const std::size_t size = reader.end - from;
+  const std::size_t end = endOfCodePageInput(std::string_view(reader.data + from, size));
+  if (end == size) return;
+  reader.end = from + end;
+  markEnd(reader);
 }
 
-// Memory read in place is taken a block at a time, as reads would bring it,
-// so that looking for Ctrl-Z finds the bytes in the cache right after.
+bool readsInPlace(const LineReader& reader) {
+  return reader.source.inPlace.data() != nullptr;
+}
+
+// Memory read in place is looked at for Ctrl-Z as it is read, so that lines
+// handed over whole are looked at by the thread that reads them.
+void checkCtrlZ(LineReader& reader) {
+  if (!readsInPlace(reader) || reader.decoding != Decoding::CodePage) return;
+  if (reader.ctrlZCheckedEnd >= reader.end) return;
+  const std::size_t from = std::max(reader.ctrlZCheckedEnd, reader.begin);
+  reader.ctrlZCheckedEnd = reader.end;
+  endAtCtrlZ(reader, from);
+}
+
+// Memory read in place is taken a block at a time, as reads would bring it.
 void revealInPlace(LineReader& reader) {
   const std::span<char> bytes = reader.source.inPlace;
   if (reader.data != bytes.data()) {
@@ -102,9 +115,7 @@ void revealInPlace(LineReader& reader) {
     reader.begin = 0;
     reader.end = 0;
   }
-  const std::size_t fresh = std::min(kReadBlockBytes, bytes.size() - reader.end);
-  reader.end += fresh;
-  if (reader.decoding == Decoding::CodePage) endAtCtrlZ(reader, reader.end - fresh);
+  reader.end += std::min(kReadBlockBytes, bytes.size() - reader.end);
   if (reader.end == bytes.size()) markEnd(reader);
 }
 
@@ -112,7 +123,7 @@ void revealInPlace(LineReader& reader) {
 // error ends the stream like its end does, and is remembered.
 void refill(LineReader& reader) {
   if (reader.atEnd) return;
-  if (reader.source.inPlace.data() != nullptr) {
+  if (readsInPlace(reader)) {
     revealInPlace(reader);
     return;
   }
@@ -165,7 +176,7 @@ void decideDecoding(LineReader& reader) {
   if (codePageUnlessMarked && !startsWith(reader, "\xEF\xBB\xBF") &&
       !startsWith(reader, "\xFF\xFE") && !startsWith(reader, "\xFE\xFF")) {
     reader.decoding = Decoding::CodePage;
-    endAtCtrlZ(reader, reader.begin);
+    if (!readsInPlace(reader)) endAtCtrlZ(reader, reader.begin);
     return;
   }
   struct Mark {
@@ -327,6 +338,7 @@ void startReading(LineReader& reader, const ByteSource& source, InputEncoding en
   reader.data = reader.buffer.data();
   reader.begin = 0;
   reader.end = 0;
+  reader.ctrlZCheckedEnd = 0;
   reader.atEnd = false;
   reader.readFailed = false;
   reader.started = false;
@@ -344,6 +356,7 @@ bool readBytePiece(LineReader& reader, std::string_view& piece) {
   const std::size_t unit = unitBytes(reader.decoding);
   std::size_t searched = 0;  // unread bytes known to hold no line feed
   for (;;) {
+    checkCtrlZ(reader);
     const std::size_t available = unreadBytes(reader);
     const std::size_t limit = std::min(available, window) / unit * unit;
     const std::size_t lineEnd = findLineFeed(reader, searched, limit);
@@ -368,8 +381,19 @@ bool atByteLineStart(LineReader& reader) {
   return byteOriented && !reader.pieceEndsMidLine;
 }
 
-std::string_view bufferedBytes(const LineReader& reader) {
+std::string_view bufferedBytes(LineReader& reader) {
+  checkCtrlZ(reader);
   return std::string_view(unread(reader), unreadBytes(reader));
+}
+
+std::string_view bytesToHandOver(const LineReader& reader) {
+  return std::string_view(unread(reader), unreadBytes(reader));
+}
+
+std::size_t endOfCodePageInput(std::string_view bytes) {
+  const void* stop = std::memchr(bytes.data(), kCtrlZ, bytes.size());
+  return stop == nullptr ? bytes.size()
+                         : static_cast<std::size_t>(static_cast<const char*>(stop) - bytes.data());
 }
 
 void readAhead(LineReader& reader) {

@@ -43,6 +43,9 @@ struct LineReader {
   char* data = nullptr;      // the bytes read: the buffer's, or memory read in place
   std::size_t begin = 0;     // unread bytes are data[begin, end)
   std::size_t end = 0;
+  // Memory read in place is looked at for Ctrl-Z when it is read, not when
+  // it comes in: data[0, ctrlZCheckedEnd) has been looked at.
+  std::size_t ctrlZCheckedEnd = 0;
   bool atEnd = false;       // no more bytes will be read from the source
   bool readFailed = false;  // the source reported an error: the stream ended early
   bool started = false;     // the byte-order mark has been looked at
@@ -93,7 +96,16 @@ inline bool readFailed(const LineReader& reader) {
 bool atByteLineStart(LineReader& reader);
 
 // The unread bytes in the buffer; valid until the next read or skip.
-std::string_view bufferedBytes(const LineReader& reader);
+std::string_view bufferedBytes(LineReader& reader);
+
+// As bufferedBytes, except that memory read in place is not looked at for
+// Ctrl-Z: whoever reads the lines handed over from it does that (see
+// endOfCodePageInput).
+std::string_view bytesToHandOver(const LineReader& reader);
+
+// Where code-page input ends within these bytes: at the first Ctrl-Z, else
+// at their end.
+std::size_t endOfCodePageInput(std::string_view bytes);
 
 // Reads one more block behind the unread bytes unless the source has ended;
 // the bytes of bufferedBytes move.

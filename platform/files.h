@@ -47,9 +47,10 @@ bool mapInputFile(const InputFile& file, MappedFile& mapped);
 // True when part of the mapping was lost to the file being cut short.
 bool mappingWasCut(const MappedFile& mapped);
 
-// Gives back the memory of the mapping's first `size` bytes, which are never
-// looked at again, so that a long search does not hold the whole file.
-void releaseMappedBytes(const MappedFile& mapped, std::size_t size);
+// Gives back the memory of the mapping's bytes [from, to) in whole pages:
+// everything before `to` is never looked at again, so that a long search
+// does not hold the whole file.
+void releaseMappedBytes(const MappedFile& mapped, std::size_t from, std::size_t to);
 
 void unmapInputFile(MappedFile& mapped);
 

@@ -27,6 +27,7 @@ struct Block {
   std::uint64_t firstLine = 0;
   std::uint64_t hitCount = 0;
   bool found = false;
+  bool endsInput = false;  // a Ctrl-Z in it ends code-page input
 };
 
 // What the owner keeps while it hands out the blocks of one input.
@@ -40,18 +41,39 @@ struct BlockSearch {
   std::vector<std::vector<char>> buffers;  // blocks written, to be filled again
   const platform::MappedFile* mapped;      // the input's mapping, if it is mapped
   std::size_t released = 0;                // bytes of the mapping given back
+  // Lines handed over from a mapping were not looked at for Ctrl-Z: in a
+  // code page, the worker does that and the input ends in its block.
+  bool blocksFindCtrlZ = false;
+  bool inputEnded = false;
 };
 
-// A block is written: what comes before its end in a mapping is done with.
-void releaseWritten(BlockSearch& owner, const Block& block) {
-  if (owner.mapped == nullptr) return;
-  const auto end = static_cast<std::size_t>(block.lines + block.size - owner.mapped->bytes);
-  if (end - owner.released < kReleaseStepBytes) return;
-  platform::releaseMappedBytes(*owner.mapped, end);
+// What comes before `end` in the mapping is done with.
+void releaseBefore(BlockSearch& owner, std::size_t end) {
+  if (end < owner.released + kReleaseStepBytes) return;
+  platform::releaseMappedBytes(*owner.mapped, owner.released, end);
   owner.released = end;
 }
 
+// A block is written: everything before its end is.
+void releaseWritten(BlockSearch& owner, const Block& block) {
+  if (owner.mapped == nullptr) return;
+  releaseBefore(owner, static_cast<std::size_t>(block.lines + block.size - owner.mapped->bytes));
+}
+
+// The owner has read a line of its own, after every block before it was
+// written.
+void releaseRead(BlockSearch& owner) {
+  const LineReader& reader = owner.search.reader;
+  if (owner.mapped == nullptr || reader.data != owner.mapped->bytes) return;
+  releaseBefore(owner, reader.begin);
+}
+
 void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, ConsoleOutput& captured) {
+  if (owner.blocksFindCtrlZ) {
+    const std::size_t end = endOfCodePageInput(std::string_view(block.lines, block.size));
+    block.endsInput = end != block.size;
+    block.size = end;
+  }
   startReadingBlock(worker.reader, block.lines, block.size, owner.decoding);
   struct GiveBack {
     Worker& worker;
@@ -92,6 +114,10 @@ void handOutBlock(BlockSearch& owner, std::string_view lines) {
         owner.state.hitCount += block->hitCount;
         owner.state.found = owner.state.found || block->found;
         releaseWritten(owner, *block);
+        if (block->endsInput) {
+          owner.inputEnded = true;
+          discardFollowing(owner.pool);
+        }
         if (!block->bytes.empty()) owner.buffers.push_back(std::move(block->bytes));
       });
 }
@@ -101,8 +127,8 @@ void handOutBlock(BlockSearch& owner, std::string_view lines) {
 bool handOutBufferedLines(BlockSearch& owner) {
   LineReader& reader = owner.search.reader;
   if (!atByteLineStart(reader)) return false;
-  if (!sourceEnded(reader) && bufferedBytes(reader).size() < kBlockBytes) readAhead(reader);
-  const std::string_view text = bufferedBytes(reader);
+  if (!sourceEnded(reader) && bytesToHandOver(reader).size() < kBlockBytes) readAhead(reader);
+  const std::string_view text = bytesToHandOver(reader);
   const std::size_t cut = shortLinesEnd(text);
   if (cut == 0) return false;
   handOutBlock(owner, text.substr(0, cut));
@@ -141,12 +167,19 @@ bool searchFileByBlocks(FileSearch& search, SearchPool& pool, ByteSource source,
                     FileState{},
                     {},
                     mapping.file.bytes != nullptr ? &mapping.file : nullptr};
+  owner.blocksFindCtrlZ = owner.mapped != nullptr && owner.decoding.decoding == Decoding::CodePage;
   abandoningOnFailure(pool, [&] {
-    for (;;) {
+    // A block that ends the input has the blocks after it dropped.
+    struct EndDiscarding {
+      SearchPool& pool;
+      ~EndDiscarding() { endDiscarding(pool); }
+    } endDiscardingAfter{pool};
+    while (!owner.inputEnded) {
       if (handOutBufferedLines(owner)) continue;
       // The next line is read here, after everything before it was written.
       writeHandedOut(pool);
-      if (!searchNextLine(search, owner.skipping, names, owner.state)) break;
+      if (owner.inputEnded || !searchNextLine(search, owner.skipping, names, owner.state)) break;
+      releaseRead(owner);
     }
     writeHandedOut(pool);
   });

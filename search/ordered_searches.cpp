@@ -50,6 +50,7 @@ struct SearchPool {
   std::uint64_t nextToStart = 0;
   std::size_t running = 0;  // tasks started and not finished
   bool stopping = false;
+  bool discarding = false;  // what is written next is dropped: its input had ended
   std::atomic<bool> abandoned{false};
   std::vector<std::thread> threads;
 };
@@ -155,9 +156,12 @@ void writeHead(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
   std::deque<ConsoleOutput> chunks;
   chunks.swap(head.chunks);
   const bool finished = head.finished;  // no chunk comes after that
+  const bool discarded = pool.discarding;
   lock.unlock();
-  for (const ConsoleOutput& chunk : chunks) writeCaptured(pool.output, chunk, pool.header);
-  if (finished && !head.failure && head.written) head.written();
+  if (!discarded) {
+    for (const ConsoleOutput& chunk : chunks) writeCaptured(pool.output, chunk, pool.header);
+    if (finished && !head.failure && head.written) head.written();
+  }
   lock.lock();
   if (!finished) {
     pool.progress.notify_all();  // the head task may go on
@@ -167,7 +171,7 @@ void writeHead(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
   pool.slots.pop_front();
   ++pool.headSequence;
   pool.progress.notify_all();
-  if (done->failure) std::rethrow_exception(done->failure);
+  if (done->failure && !discarded) std::rethrow_exception(done->failure);
 }
 
 }  // namespace
@@ -210,6 +214,16 @@ void writeHandedOut(SearchPool& pool) {
   while (!pool.slots.empty()) writeHead(pool, lock);
 }
 
+void discardFollowing(SearchPool& pool) {
+  const std::lock_guard lock(pool.mutex);
+  pool.discarding = true;
+}
+
+void endDiscarding(SearchPool& pool) {
+  const std::lock_guard lock(pool.mutex);
+  pool.discarding = false;
+}
+
 void abandonHandedOut(SearchPool& pool) {
   std::unique_lock lock(pool.mutex);
   pool.abandoned = true;
@@ -219,6 +233,7 @@ void abandonHandedOut(SearchPool& pool) {
   pool.headSequence += pool.slots.size();
   pool.slots.clear();
   pool.abandoned = false;
+  pool.discarding = false;
 }
 
 }  // namespace vesk

@@ -53,6 +53,12 @@ void handOut(SearchPool& pool, SearchTask task, TaskWritten written);
 // A task that failed with an exception fails here, on the owner thread.
 void writeHandedOut(SearchPool& pool);
 
+// Called from a task's `written` step when the input ended within that task:
+// the tasks handed out after it, until endDiscarding, are done but not
+// written, and their `written` steps do not run.
+void discardFollowing(SearchPool& pool);
+void endDiscarding(SearchPool& pool);
+
 // Drops what is handed out and not written, stops the tasks that run and
 // waits until none does: the owner calls it before it leaves what the tasks
 // refer to, on its way out with an exception.

@@ -147,9 +147,10 @@ bool mappingWasCut(const MappedFile& mapped) {
   return mapped.bytes != nullptr && liveMappings[mapped.slot].cut.load();
 }
 
-void releaseMappedBytes(const MappedFile& mapped, std::size_t size) {
-  const std::size_t pages = size / pageBytes * pageBytes;
-  if (pages != 0) ::madvise(mapped.bytes, pages, MADV_DONTNEED);
+void releaseMappedBytes(const MappedFile& mapped, std::size_t from, std::size_t to) {
+  const std::size_t first = from / pageBytes * pageBytes;
+  const std::size_t end = to / pageBytes * pageBytes;
+  if (end > first) ::madvise(mapped.bytes + first, end - first, MADV_DONTNEED);
 }
 
 void unmapInputFile(MappedFile& mapped) {

@@ -60,7 +60,7 @@ bool mappingWasCut(const MappedFile&) {
   return false;
 }
 
-void releaseMappedBytes(const MappedFile&, std::size_t) {}
+void releaseMappedBytes(const MappedFile&, std::size_t, std::size_t) {}
 
 void unmapInputFile(MappedFile& mapped) {
   mapped = MappedFile{};
