@@ -155,6 +155,7 @@ int hexValue(char32_t c) {
 struct RequiredSets {
   std::vector<RangeList> run;
   std::vector<RangeList> best;
+  std::vector<std::vector<RangeList>> all;  // every run worth looking for
   double bestScore = 0;
   bool lastInRun = false;
   bool nothing = false;
@@ -168,9 +169,13 @@ double selectivity(const RangeList& set) {
   return members >= 256 || members == 0 ? 0 : std::log2(256 / members) / 8;
 }
 
+// A run worth looking for in a line rules out about as much as one byte.
+constexpr double kRunWorthLookingFor = 1.0;
+
 void endSetRun(RequiredSets& required) {
   double score = 0;
   for (const RangeList& set : required.run) score += selectivity(set);
+  if (score >= kRunWorthLookingFor) required.all.push_back(required.run);
   if (score > required.bestScore) {
     required.bestScore = score;
     required.best = required.run;
@@ -836,10 +841,18 @@ std::optional<PcrePattern> translateEcmaPattern(std::u16string_view pattern, boo
   endRun(required);
   if (required.nothing) required.best.clear();
   endSetRun(requiredSets);
-  if (requiredSets.nothing) requiredSets.best.clear();
+  if (requiredSets.nothing) {
+    requiredSets.best.clear();
+    requiredSets.all.clear();
+  }
   if (!plain.only) plain.text.clear();
-  return PcrePattern{std::move(t.out),         t.groupCount, t.hasBackReference,
-                     std::move(required.best), literal,      std::move(requiredSets.best),
+  return PcrePattern{std::move(t.out),
+                     t.groupCount,
+                     t.hasBackReference,
+                     std::move(required.best),
+                     literal,
+                     std::move(requiredSets.best),
+                     std::move(requiredSets.all),
                      std::move(plain.text)};
 }
 

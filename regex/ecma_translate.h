@@ -42,6 +42,9 @@ struct PcrePattern {
   // rule out the most text; with ignoreCase a letter stands for both its
   // cases, and only letters that fold within ASCII stand in it at all.
   std::vector<CharSet> requiredSets;
+  // Every such run that rules out a fair share of text, requiredSets among
+  // them: a line that lacks any of them cannot hold a match.
+  std::vector<std::vector<CharSet>> requiredSetRuns;
   // The pattern is single characters and nothing else, these (whatever their
   // case folding); empty otherwise. Set whenever literal is.
   std::u16string plainText;

@@ -159,6 +159,7 @@ struct EnginePart {
   bool ignoreCase = false;
   std::size_t groupCount = 0;
   std::vector<CharSet> requiredSets;
+  std::vector<std::vector<CharSet>> requiredSetRuns;
   // The pattern in PCRE2's syntax for the automaton, which is compiled the
   // first time a subject needs it; empty when the pattern has
   // back-references, which no automaton decides.
@@ -320,6 +321,7 @@ CompileResult compileEngine(std::u16string_view ecmaPattern, PcrePattern& transl
   engine->ignoreCase = ignoreCase;
   engine->groupCount = translated.groupCount;
   engine->requiredSets = std::move(translated.requiredSets);
+  engine->requiredSetRuns = std::move(translated.requiredSetRuns);
   if (const auto error = compileCodes(*engine, translated, jit)) {
     return CompileResult{std::nullopt, *error};
   }
@@ -368,6 +370,11 @@ std::vector<CharSet> requiredSets(const Pattern& pattern) {
     sets.push_back(lower == upper ? CharSet{{c, c}} : CharSet{{upper, upper}, {lower, lower}});
   }
   return sets;
+}
+
+std::vector<std::vector<CharSet>> requiredSetRuns(const Pattern& pattern) {
+  if (!pattern.compiled || !pattern.compiled->engine) return {};
+  return pattern.compiled->engine->requiredSetRuns;
 }
 
 bool isLiteral(const Pattern& pattern) {

@@ -64,6 +64,11 @@ std::u16string_view requiredText(const Pattern& pattern);
 // empty when nothing is known.
 std::vector<CharSet> requiredSets(const Pattern& pattern);
 
+// Every run of character sets that every match holds and that rules out a
+// fair share of text (see PcrePattern); empty for a pattern that needs no
+// engine, whose one run is requiredSets.
+std::vector<std::vector<CharSet>> requiredSetRuns(const Pattern& pattern);
+
 // True when the pattern is its required text and nothing else, so that it
 // matches exactly the subjects that hold that text.
 bool isLiteral(const Pattern& pattern);

@@ -144,6 +144,7 @@ bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames
   std::string_view piece;
   if (!readBytePiece(search.reader, piece)) return false;
   ++state.lineNumber;
+  if (!pieceMaySelect(skipping, piece)) return true;
   const bool shows = showsLines(search.plan.display);
   // A line the needle decides needs neither decoding nor the engine unless
   // it is written and cannot be written as it was read.

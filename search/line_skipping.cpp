@@ -213,6 +213,17 @@ EntryNeedle needleFor(const SearchEntry& entry, const StreamDecoding& stream) {
   return EntryNeedle{needleOf(std::move(classes)), decides};
 }
 
+// The needles of the entry's other required runs, in the reader's bytes.
+std::vector<ByteNeedle> otherNeedlesFor(const SearchEntry& entry, const StreamDecoding& stream) {
+  std::vector<ByteNeedle> needles;
+  for (const std::vector<regex::CharSet>& run : regex::requiredSetRuns(entry.pattern)) {
+    bool whole = false;
+    std::vector<ByteClass> classes = bestClassRun(run, stream, whole);
+    if (!classes.empty()) needles.push_back(needleOf(std::move(classes)));
+  }
+  return needles;
+}
+
 }  // namespace
 
 ByteClass byteClassOf(std::string_view bytes) {
@@ -251,18 +262,27 @@ LineSkipping lineSkippingFor(const SearchEntryList& entries, const StreamDecodin
     EntryNeedle found = needleFor(first, stream);
     LineSkipping skipping;
     skipping.needle = std::move(found.needle);
+    if (skipping.needle) skipping.alsoRequired = otherNeedlesFor(first, stream);
     skipping.needleDecides = found.decides && entries.size() == 1;
     skipping.countsFound = skipping.needleDecides && lineOutput == LineOutput::None;
     return skipping;
   }
   // A lone entry leaves the lines without its text as they are.
   if (entries.size() != 1 || lineOutput == LineOutput::Other) return {};
-  const bool copy = lineOutput == LineOutput::AsRead;
-  return LineSkipping{needleFor(first, stream).needle, copy, first.invert};
+  LineSkipping skipping;
+  skipping.needle = needleFor(first, stream).needle;
+  skipping.copyUnchanged = lineOutput == LineOutput::AsRead;
+  skipping.skippedAreHits = first.invert;
+  return skipping;
 }
 
 bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece) {
   return findNeedle(needle, piece.substr(0, piece.find('\0'))) != piece.npos;
+}
+
+bool pieceMaySelect(const LineSkipping& skipping, std::string_view piece) {
+  return std::all_of(skipping.alsoRequired.begin(), skipping.alsoRequired.end(),
+                     [&](const ByteNeedle& needle) { return pieceHoldsNeedle(needle, piece); });
 }
 
 namespace {

@@ -64,6 +64,9 @@ struct LineSkipping {
   // UTF-8 in and redirected UTF-8 out: a line that goes out unchanged is
   // written as it was read when its bytes are valid UTF-8.
   bool utf8AsRead = false;
+  // The first entry searches: a line that lacks any of these cannot be
+  // selected, and is passed over like a skipped one.
+  std::vector<ByteNeedle> alsoRequired;
   // Skipped lines are counted: line numbers are shown, or may be named in a
   // message about a line, or skipped lines are hits. A lone literal search
   // needs none of that and spends no time counting.
@@ -80,6 +83,9 @@ LineSkipping lineSkippingFor(const SearchEntryList& entries, const StreamDecodin
 
 // True when the needle stands in the piece's text, which ends at a NUL.
 bool pieceHoldsNeedle(const ByteNeedle& needle, std::string_view piece);
+
+// False when the piece lacks a text the first entry needs in every match.
+bool pieceMaySelect(const LineSkipping& skipping, std::string_view piece);
 
 // The offset of the needle's first occurrence in text, or npos.
 std::size_t findNeedle(const ByteNeedle& needle, std::string_view text);

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "regex/ecma_translate.h"
 
@@ -118,17 +119,32 @@ TEST(RegexTranslate, RequiredTextUnderIgnoreCaseKeepsToAsciiFolding) {
   EXPECT_EQ(required(u"s", true), u"");
 }
 
-// The sets every match holds side by side, written as the characters of
-// each set with "|" between sets.
-std::u16string requiredSets(std::u16string_view pattern, bool ignoreCase = false) {
-  const auto result = translateEcmaPattern(pattern, ignoreCase);
-  if (!result) return u"<invalid>";
+// Sets written as the characters of each set with "|" between sets.
+std::u16string shownSets(const std::vector<CharSet>& sets) {
   std::u16string shown;
-  for (const CharSet& set : result->requiredSets) {
+  for (const CharSet& set : sets) {
     if (!shown.empty()) shown += u'|';
     for (const CharRange& range : set) {
       for (char32_t c = range.first; c <= range.last; ++c) shown += static_cast<char16_t>(c);
     }
+  }
+  return shown;
+}
+
+// The sets every match holds side by side.
+std::u16string requiredSets(std::u16string_view pattern, bool ignoreCase = false) {
+  const auto result = translateEcmaPattern(pattern, ignoreCase);
+  return result ? shownSets(result->requiredSets) : u"<invalid>";
+}
+
+// Every run of sets worth looking for, with " / " between runs.
+std::u16string requiredSetRuns(std::u16string_view pattern) {
+  const auto result = translateEcmaPattern(pattern, false);
+  if (!result) return u"<invalid>";
+  std::u16string shown;
+  for (const std::vector<CharSet>& run : result->requiredSetRuns) {
+    if (!shown.empty()) shown += u" / ";
+    shown += shownSets(run);
   }
   return shown;
 }
@@ -142,6 +158,17 @@ TEST(RegexTranslate, RequiredSetsRuleOutTheMostText) {
   EXPECT_EQ(requiredSets(u"a|b"), u"");
   EXPECT_EQ(requiredSets(u"[^a]"), u"");
   EXPECT_EQ(requiredSets(u"[ks]x", true), u"xX");  // k and s fold beyond ASCII
+}
+
+TEST(RegexTranslate, EveryRunWorthLookingForIsKept) {
+  EXPECT_EQ(requiredSetRuns(u"東京.*資料"), u"東|京 / 資|料");
+  EXPECT_EQ(requiredSetRuns(u"ab?c+d"), u"a / c / c|d");          // the last c stands before d
+  EXPECT_EQ(requiredSetRuns(u"(?:x|y)z[0-9]"), u"z|0123456789");  // a group ends a run
+  EXPECT_EQ(requiredSetRuns(u"[a-z]+_"), u"abcdefghijklmnopqrstuvwxyz|_");
+  EXPECT_EQ(requiredSetRuns(u"[a-z]+ [a-z]+"),
+            u"abcdefghijklmnopqrstuvwxyz| |abcdefghijklmnopqrstuvwxyz");
+  EXPECT_EQ(requiredSetRuns(u"[a-z]\\d"), u"");  // rules out too little to look for
+  EXPECT_EQ(requiredSetRuns(u"foo|bar"), u"");
 }
 
 // A literal pattern matches exactly where its text stands, so a line holding

@@ -91,11 +91,13 @@ constexpr char16_t kUnitOddities[] = {0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFFFE,
                                       0xFEFF, 0x0A00, 0x0D00, 0xFFFF, 0x1A00};
 
 // Regular expressions around a term's escaped text (at %): each keeps the
-// text as a literal every match must contain. None backtracks over a long
-// line.
+// text as a literal every match must contain, some another text as well.
+// None backtracks over a long line.
 constexpr std::u16string_view kLiteralShapes[] = {
-    u"%",     u"^%",         u"%$",          u"%\\n",  u"(%)",    u"%.*",  u"[~#]?%",
-    u"%[^~]", u"(?:%){1,2}", u"[0-9]{0,2}%", u"(?=%)", u"%(?!x)", u"\\b%", u"(%)(x)?"};
+    u"%", u"^%", u"%$", u"%\\n", u"(%)", u"%.*", u"[~#]?%", u"%[^~]", u"(?:%){1,2}", u"[0-9]{0,2}%",
+    u"(?=%)", u"%(?!x)", u"\\b%", u"(%)(x)?",
+    // Texts apart from it that every match holds too, which lines must have.
+    u"%.{0,8}%", u"_\\d?%", u"%[a-z ]{0,3}_"};
 
 // Regular expressions without one literal text every match contains.
 constexpr std::u16string_view kShapelessPatterns[] = {u"[kK]",
