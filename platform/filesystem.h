@@ -56,4 +56,17 @@ enum class Listing {
 // POSIX build sorts them so, as readdir's order differs between machines.
 Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries);
 
+// A folder as a walk takes it: the entries whose names match `pattern`, and
+// with `everyEntry` all of them too (where the walk finds the subfolders).
+// The POSIX build reads the folder once for both; Windows matches patterns
+// against short names as well, so the system is asked for each.
+struct WalkListing {
+  Listing matching = Listing::NoMatch;
+  std::vector<DirectoryEntry> matches;
+  Listing all = Listing::NoMatch;
+  std::vector<DirectoryEntry> entries;
+};
+void listForWalk(std::u16string_view folder, std::u16string_view pattern, bool everyEntry,
+                 WalkListing& listing);
+
 }  // namespace vesk::platform

@@ -1,5 +1,6 @@
 #include "search/ordered_searches.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -19,6 +20,8 @@ namespace {
 constexpr std::size_t kChunkBytes = 256 * 1024;
 // A task waits while this many of its chunks are not written yet.
 constexpr std::size_t kUnwrittenChunks = 2;
+// Tasks in flight, whatever the number of workers.
+constexpr std::size_t kAtLeastInFlight = 18;
 
 struct Slot {
   SearchTask task;
@@ -188,9 +191,13 @@ void SearchPoolStop::operator()(SearchPool* pool) const {
 }
 
 SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, unsigned workers) {
-  // Enough in flight that no worker waits for work, few enough that memory
-  // stays small.
-  SearchPoolHandle pool(new SearchPool(output, header, 2 * std::size_t{workers} + 2));
+  // Enough in flight that no worker waits for work, and that the owner can
+  // list folders ahead while the workers open files (a walk hands out a
+  // label and a batch a folder, most of them small); few enough that memory
+  // stays small: a task holds at most a few chunks of output.
+  const std::size_t inFlight =
+      std::max<std::size_t>(2 * std::size_t{workers} + 2, kAtLeastInFlight);
+  SearchPoolHandle pool(new SearchPool(output, header, inFlight));
   for (unsigned i = 0; i < workers; ++i) {
     pool->threads.emplace_back([raw = pool.get()] { workerLoop(*raw); });
   }

@@ -166,20 +166,20 @@ void queueSubfolders(const std::u16string& relative,
 void walkFolders(Walk& walk) {
   const bool subfolders = walk.search.plan.subfolders;
   std::vector<std::u16string> pending{u""};  // relative folders, the next one last
-  std::vector<platform::DirectoryEntry> listing;
+  platform::WalkListing listing;
   while (!pending.empty()) {
     const std::u16string relative = std::move(pending.back());
     pending.pop_back();
     enterFolder(walk, relative);
     const std::u16string folder = walk.target.baseFolder + relative;
-    const std::u16string filesSpec = folder + walk.target.namePattern;
-    switch (platform::listDirectory(filesSpec, listing)) {
+    platform::listForWalk(folder, walk.target.namePattern, subfolders, listing);
+    switch (listing.matching) {
       case platform::Listing::Found:
-        searchMatchingFiles(walk, folder, listing);
+        searchMatchingFiles(walk, folder, listing.matches);
         break;
       case platform::Listing::NoMatch:
         if (!subfolders) {
-          reportPath(walk, MessageId::FileNotFound, filesSpec);
+          reportPath(walk, MessageId::FileNotFound, folder + walk.target.namePattern);
           return;
         }
         break;
@@ -189,9 +189,9 @@ void walkFolders(Walk& walk) {
         continue;
     }
     if (!subfolders) continue;
-    switch (platform::listDirectory(folder + u"*", listing)) {
+    switch (listing.all) {
       case platform::Listing::Found:
-        queueSubfolders(relative, listing, pending);
+        queueSubfolders(relative, listing.entries, pending);
         break;
       case platform::Listing::NoMatch:
         break;

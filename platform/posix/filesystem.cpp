@@ -224,7 +224,7 @@ Listing lookUp(int folder, const std::u16string& name, std::vector<DirectoryEntr
 }
 
 // Takes the folder's descriptor over: it is closed with the listing.
-Listing listNames(int folder, const std::u16string& pattern, std::vector<DirectoryEntry>& entries) {
+Listing listNames(int folder, std::u16string_view pattern, std::vector<DirectoryEntry>& entries) {
   const std::unique_ptr<DIR, DirectoryCloser> dir(::fdopendir(folder));
   if (!dir) {
     ::close(folder);
@@ -272,6 +272,30 @@ Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntr
   // every run's output the same, and the same as on Windows.
   std::sort(entries.begin(), entries.end(), listedBefore);
   return listing;
+}
+
+void listForWalk(std::u16string_view folder, std::u16string_view pattern, bool everyEntry,
+                 WalkListing& listing) {
+  const std::u16string base(folder);
+  listing.matches.clear();
+  listing.all = Listing::NoMatch;
+  // A name without wildcards is looked up, which works in folders that may
+  // be entered but not listed.
+  if (!everyEntry || !hasWildcard(pattern)) {
+    listing.matching = listDirectory(base + std::u16string(pattern), listing.matches);
+    listing.entries.clear();
+    if (everyEntry && listing.matching != Listing::Failed) {
+      listing.all = listDirectory(base + u"*", listing.entries);
+    }
+    return;
+  }
+  listing.all = listDirectory(base + u"*", listing.entries);
+  listing.matching = listing.all;
+  if (listing.all != Listing::Found) return;
+  for (const DirectoryEntry& entry : listing.entries) {
+    if (matchesWildcard(pattern, entry.name)) listing.matches.push_back(entry);
+  }
+  if (listing.matches.empty()) listing.matching = Listing::NoMatch;
 }
 
 }  // namespace vesk::platform

@@ -90,6 +90,17 @@ bool meansNothingThere(DWORD error) {
 
 }  // namespace
 
+void listForWalk(std::u16string_view folder, std::u16string_view pattern, bool everyEntry,
+                 WalkListing& listing) {
+  const std::u16string base(folder);
+  listing.matching = listDirectory(base + std::u16string(pattern), listing.matches);
+  listing.entries.clear();
+  listing.all = Listing::NoMatch;
+  if (everyEntry && listing.matching != Listing::Failed) {
+    listing.all = listDirectory(base + u"*", listing.entries);
+  }
+}
+
 Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntry>& entries) {
   entries.clear();
   WIN32_FIND_DATAW data;
