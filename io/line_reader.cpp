@@ -84,7 +84,7 @@ std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
   return static_cast<std::ptrdiff_t>(count);
 }
 
-// Text mode: a Ctrl-Z byte ends code-page input. Looks at buffer[from, end).
+// Text mode: a Ctrl-Z byte ends code-page input. Looks at data[from, end).
 void endAtCtrlZ(LineReader& reader, std::size_t from) {
   const std::size_t size = reader.end - from;
   const std::size_t end = endOfCodePageInput(std::string_view(reader.data + from, size));

@@ -36,7 +36,7 @@ std::uintptr_t pageBytes = 4096;
 // A page the file no longer has is replaced by a page of zeros, so the
 // search goes on and the reader sees NULs; the cut is reported afterwards.
 // A fault anywhere else takes the default action.
-void onBusError(int signal, siginfo_t* info, void*) {
+void onBusError(int number, siginfo_t* info, void*) {
   const int savedErrno = errno;
   const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
   for (LiveMapping& mapping : liveMappings) {
@@ -49,7 +49,7 @@ void onBusError(int signal, siginfo_t* info, void*) {
       return;
     }
   }
-  ::signal(signal, SIG_DFL);  // the faulting access runs again and ends the process
+  ::signal(number, SIG_DFL);  // the faulting access runs again and ends the process
 }
 
 bool handleBusErrors() {
