@@ -208,8 +208,8 @@ TEST(LineReaderCodePageLimit, ADoubleByteCharacterStaysWhole) {
   platform::posix::reloadLocale();
   std::string kana;  // "\u3042" is 82 A0 in Shift_JIS, 0x82 also a trail byte
   for (int i = 0; i < 32767; ++i) kana += "\x82\xA0";
-  const Lines pieces = readAll(kana + "\x93\x8C" + "b\n", InputEncoding::CodePage, 0,
-                               platform::kAnsiCodePage);
+  const Lines pieces =
+      readAll(kana + "\x93\x8C" + "b\n", InputEncoding::CodePage, 0, platform::kAnsiCodePage);
   ::setenv("LANG", "C.UTF-8", 1);
   platform::posix::reloadLocale();
   EXPECT_EQ(describe(pieces), lines({units(32767, u'\u3042'), u"\u6771b\n"}));
