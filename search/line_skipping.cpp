@@ -432,9 +432,11 @@ std::size_t findByClasses(const ByteNeedle& needle, std::string_view text, std::
   // A third class of many ranges is left to the comparison of the whole needle.
   const std::size_t third = searchable(needle.third) ? needle.third : needle.second;
 
-  if (searchable(needle.anchor) && searchable(needle.second)) {
+  // Lanes are set out only where a whole block of places is left: most lines
+  // a needle is looked for in are short.
+  if (searchable(needle.anchor) && searchable(needle.second) && start + 16 <= places) {
 #if defined(VESK_WIDE_NEEDLE_SEARCH)
-    if (processorHasAvx2()) {
+    if (start + 32 <= places && processorHasAvx2()) {
       const std::size_t found = findByClassesWide(needle, third, base, places, start);
       if (found != std::string_view::npos) return found;
     }
