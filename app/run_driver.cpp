@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/redirection.h"
 #include "search/block_search.h"
+#include "search/fan_out.h"
 #include "search/file_search.h"
 #include "search/ordered_searches.h"
 #include "targets/folder_walk.h"
@@ -26,16 +27,22 @@ constexpr unsigned kDefaultThreadsAtMost = 16;
 // VESK_THREADS may ask for up to this many.
 constexpr unsigned kThreadsAtMost = 64;
 
-// VESK_THREADS=N searches with N threads (1: on the main thread alone); a
-// value that is not a number from 1 to 64 is ignored.
-unsigned searchThreads() {
+// VESK_THREADS=N searches with N workers beside the main thread, always
+// (1: on the main thread alone); a value that is not a number from 1 to 64
+// is ignored. By default up to one worker a logical processor, where the
+// fan-out finds them faster.
+FanOutSettings searchThreads() {
   const char* text = std::getenv("VESK_THREADS");
   if (text != nullptr && *text != '\0') {
     char* end = nullptr;
     const unsigned long asked = std::strtoul(text, &end, 10);
-    if (*end == '\0' && asked >= 1 && asked <= kThreadsAtMost) return static_cast<unsigned>(asked);
+    if (*end == '\0' && asked >= 1 && asked <= kThreadsAtMost) {
+      return FanOutSettings{.workers = asked == 1 ? 0 : static_cast<unsigned>(asked),
+                            .fixed = true};
+    }
   }
-  return std::clamp(std::thread::hardware_concurrency(), 1u, kDefaultThreadsAtMost);
+  return FanOutSettings{
+      .workers = std::clamp(std::thread::hardware_concurrency(), 1u, kDefaultThreadsAtMost)};
 }
 
 bool searchTarget(ConsoleOutput& output, const RunOptions& options, const SearchEntryList& entries,
@@ -48,14 +55,16 @@ bool searchTarget(ConsoleOutput& output, const RunOptions& options, const Search
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
   const FastPaths fastPaths = planFastPaths(entries, plan, output);
   FileSearch search{output, plan, entries, folderHeader, reader, workspace, fastPaths};
-  const unsigned threads = searchThreads();
-  const SearchPoolHandle pool =
-      threads > 1 ? startSearchPool(output, folderHeader, threads) : SearchPoolHandle();
-  if (!standardInput) return walkFolder(search, target, pool.get());
+  const FanOutSettings threads = searchThreads();
+  // The pool starts its threads only when the fan-out first asks for them.
+  const SearchPoolHandle pool = threads.workers > 0
+                                    ? startSearchPool(output, folderHeader, threads.workers)
+                                    : SearchPoolHandle();
+  if (!standardInput) return walkFolder(search, target, pool.get(), threads);
   ByteSource source = fileSource(platform::standardInput());
   source.beforeWaiting = [&output] { flushConsoleText(output); };
   const InputNames names{kStandardInputName, kStandardInputName};
-  return pool ? searchFileByBlocks(search, *pool, std::move(source), names)
+  return pool ? searchFileByBlocks(search, *pool, threads, std::move(source), names)
               : searchFile(search, source, names);
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <span>
 #include <string_view>
 
 #include "platform/files.h"
@@ -17,10 +16,6 @@ struct ByteSource {
   bool fromMemory = false;
   std::string_view memory;
   std::size_t maxRead = 0;  // the largest read; 0: as much as the buffer takes
-  // Memory read where it stands, not copied: a mapped file. The reader may
-  // rewrite its bytes (a CR LF becomes LF) and write up to two bytes after
-  // an odd last byte of UTF-16 (within a mapping's last page).
-  std::span<char> inPlace;
   // Called before a read of the file that may have to wait for its writer,
   // so that what was found so far is written first (a line typed at a
   // console is answered before the next one is read).
@@ -28,15 +23,11 @@ struct ByteSource {
 };
 
 inline ByteSource fileSource(platform::InputFile file, std::size_t maxRead = 0) {
-  return ByteSource{file, false, {}, maxRead, {}, {}};
+  return ByteSource{file, false, {}, maxRead, {}};
 }
 
 inline ByteSource memorySource(std::string_view bytes, std::size_t maxRead = 0) {
-  return ByteSource{platform::InputFile{}, true, bytes, maxRead, {}, {}};
-}
-
-inline ByteSource inPlaceSource(std::span<char> bytes) {
-  return ByteSource{platform::InputFile{}, true, {}, 0, bytes, {}};
+  return ByteSource{platform::InputFile{}, true, bytes, maxRead, {}};
 }
 
 }  // namespace vesk

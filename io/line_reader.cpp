@@ -76,7 +76,10 @@ std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
   if (source.maxRead != 0) size = std::min(size, source.maxRead);
   if (!source.fromMemory) {
     if (source.beforeWaiting && platform::readMayWait(source.file)) source.beforeWaiting();
-    return platform::readInputFile(source.file, into, size);
+    const auto start = std::chrono::steady_clock::now();
+    const std::ptrdiff_t got = platform::readInputFile(source.file, into, size);
+    reader.readTime += std::chrono::steady_clock::now() - start;
+    return got;
   }
   const std::size_t count = std::min(size, source.memory.size());
   std::memcpy(into, source.memory.data(), count);
@@ -86,49 +89,47 @@ std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
 
 // Text mode: a Ctrl-Z byte ends code-page input. Looks at data[from, end).
 void endAtCtrlZ(LineReader& reader, std::size_t from) {
-  const std::size_t size = reader.end - from;
-  const std::size_t end = endOfCodePageInput(std::string_view(reader.data + from, size));
-  if (end == size) return;
-  reader.end = from + end;
+  const void* stop = std::memchr(reader.data + from, kCtrlZ, reader.end - from);
+  if (stop == nullptr) return;
+  reader.end = static_cast<std::size_t>(static_cast<const char*>(stop) - reader.data);
   markEnd(reader);
 }
 
-bool readsInPlace(const LineReader& reader) {
-  return reader.source.inPlace.data() != nullptr;
+std::shared_ptr<ReadStorage> newBuffer() {
+  return std::make_shared<ReadStorage>(kReadBufferBytes + kBufferSlack);
 }
 
-// Memory read in place is looked at for Ctrl-Z as it is read, so that lines
-// handed over whole are looked at by the thread that reads them.
-void checkCtrlZ(LineReader& reader) {
-  if (!readsInPlace(reader) || reader.decoding != Decoding::CodePage) return;
-  if (reader.ctrlZCheckedEnd >= reader.end) return;
-  const std::size_t from = std::max(reader.ctrlZCheckedEnd, reader.begin);
-  reader.ctrlZCheckedEnd = reader.end;
-  endAtCtrlZ(reader, from);
-}
-
-// Memory read in place is taken a block at a time, as reads would bring it.
-void revealInPlace(LineReader& reader) {
-  const std::span<char> bytes = reader.source.inPlace;
-  if (reader.data != bytes.data()) {
-    reader.data = bytes.data();
-    reader.begin = 0;
-    reader.end = 0;
+// Lines handed out of the buffer are still held: the unread bytes move to a
+// buffer that nothing holds any more (or a new one), and the reader goes on
+// there.
+void moveToFreeBuffer(LineReader& reader) {
+  std::vector<std::shared_ptr<ReadStorage>>& spares = reader.spareBuffers;
+  const auto free = std::find_if(spares.begin(), spares.end(),
+                                 [](const auto& spare) { return spare.use_count() == 1; });
+  std::shared_ptr<ReadStorage> next;
+  if (free != spares.end()) {
+    next = std::move(*free);
+    spares.erase(free);
+  } else {
+    next = newBuffer();
   }
-  reader.end += std::min(kReadBlockBytes, bytes.size() - reader.end);
-  if (reader.end == bytes.size()) markEnd(reader);
+  const std::size_t kept = unreadBytes(reader);
+  std::memcpy(next->data(), unread(reader), kept);
+  spares.push_back(std::move(reader.buffer));
+  reader.buffer = std::move(next);
+  reader.data = reader.buffer->data();
+  reader.begin = 0;
+  reader.end = kept;
 }
 
 // Moves the unread bytes to the front and reads one block after them. A read
 // error ends the stream like its end does, and is remembered.
 void refill(LineReader& reader) {
   if (reader.atEnd) return;
-  if (readsInPlace(reader)) {
-    revealInPlace(reader);
-    return;
-  }
-  const std::size_t kept = unreadBytes(reader);
-  if (reader.begin != 0) {
+  if (reader.buffer.use_count() > 1) {
+    moveToFreeBuffer(reader);
+  } else if (reader.begin != 0) {
+    const std::size_t kept = unreadBytes(reader);
     std::memmove(reader.data, unread(reader), kept);
     reader.begin = 0;
     reader.end = kept;
@@ -141,6 +142,7 @@ void refill(LineReader& reader) {
     return;
   }
   reader.end += static_cast<std::size_t>(got);
+  reader.bytesRead += static_cast<std::uint64_t>(got);
   if (reader.decoding == Decoding::CodePage) endAtCtrlZ(reader, reader.end - got);
 }
 
@@ -176,7 +178,7 @@ void decideDecoding(LineReader& reader) {
   if (codePageUnlessMarked && !startsWith(reader, "\xEF\xBB\xBF") &&
       !startsWith(reader, "\xFF\xFE") && !startsWith(reader, "\xFE\xFF")) {
     reader.decoding = Decoding::CodePage;
-    if (!readsInPlace(reader)) endAtCtrlZ(reader, reader.begin);
+    endAtCtrlZ(reader, reader.begin);
     return;
   }
   struct Mark {
@@ -334,15 +336,16 @@ void startReading(LineReader& reader, const ByteSource& source, InputEncoding en
   reader.codePage = codePage;
   reader.codePageIsUtf8 = codePageReadsAsUtf8(codePage);
   reader.decoding = Decoding::CodePage;
-  reader.buffer.resize(kReadBufferBytes + kBufferSlack);
-  reader.data = reader.buffer.data();
+  if (!reader.buffer || reader.buffer.use_count() > 1) reader.buffer = newBuffer();
+  reader.data = reader.buffer->data();
   reader.begin = 0;
   reader.end = 0;
-  reader.ctrlZCheckedEnd = 0;
   reader.atEnd = false;
   reader.readFailed = false;
   reader.started = false;
   reader.pieceEndsMidLine = false;
+  reader.bytesRead = 0;
+  reader.readTime = {};
 }
 
 void startDecoding(LineReader& reader) {
@@ -356,7 +359,6 @@ bool readBytePiece(LineReader& reader, std::string_view& piece) {
   const std::size_t unit = unitBytes(reader.decoding);
   std::size_t searched = 0;  // unread bytes known to hold no line feed
   for (;;) {
-    checkCtrlZ(reader);
     const std::size_t available = unreadBytes(reader);
     const std::size_t limit = std::min(available, window) / unit * unit;
     const std::size_t lineEnd = findLineFeed(reader, searched, limit);
@@ -382,18 +384,7 @@ bool atByteLineStart(LineReader& reader) {
 }
 
 std::string_view bufferedBytes(LineReader& reader) {
-  checkCtrlZ(reader);
   return std::string_view(unread(reader), unreadBytes(reader));
-}
-
-std::string_view bytesToHandOver(const LineReader& reader) {
-  return std::string_view(unread(reader), unreadBytes(reader));
-}
-
-std::size_t endOfCodePageInput(std::string_view bytes) {
-  const void* stop = std::memchr(bytes.data(), kCtrlZ, bytes.size());
-  return stop == nullptr ? bytes.size()
-                         : static_cast<std::size_t>(static_cast<const char*>(stop) - bytes.data());
 }
 
 void readAhead(LineReader& reader) {
@@ -409,23 +400,14 @@ StreamDecoding streamDecoding(LineReader& reader) {
   return StreamDecoding{reader.encoding, reader.codePage, reader.codePageIsUtf8, reader.decoding};
 }
 
-char* handOverLines(LineReader& reader, std::size_t bytes, std::vector<char>& lines) {
-  char* handedOver = unread(reader);
-  if (reader.data != reader.buffer.data()) {
-    reader.begin += bytes;
-    return handedOver;
-  }
-  const std::size_t restBegin = reader.begin + bytes;
-  const std::size_t rest = reader.end - restBegin;
-  std::vector<char> storage = std::move(lines);
-  storage.resize(kReadBufferBytes + kBufferSlack);
-  std::memcpy(storage.data(), reader.data + restBegin, rest);
-  lines = std::move(reader.buffer);
-  reader.buffer = std::move(storage);
-  reader.data = reader.buffer.data();
-  reader.begin = 0;
-  reader.end = rest;
+SharedLines handOverLines(LineReader& reader, std::size_t bytes) {
+  SharedLines handedOver{reader.buffer, unread(reader), bytes};
+  reader.begin += bytes;
   return handedOver;
+}
+
+std::uint64_t consumedBytes(const LineReader& reader) {
+  return reader.bytesRead - std::min<std::uint64_t>(reader.bytesRead, unreadBytes(reader));
 }
 
 void startReadingBlock(LineReader& reader, char* lines, std::size_t size,
@@ -445,7 +427,7 @@ void startReadingBlock(LineReader& reader, char* lines, std::size_t size,
 }
 
 void returnBlock(LineReader& reader) {
-  reader.data = reader.buffer.data();
+  reader.data = nullptr;
   reader.begin = 0;
   reader.end = 0;
 }

@@ -10,8 +10,10 @@
 // (see search/line_skipping.h).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +34,11 @@ constexpr std::size_t kReadBufferBytes = 2 * kReadBlockBytes;
 // when reading starts.
 enum class Decoding { CodePage, Utf8, Utf16Le, Utf16Be };
 
+// Storage that bytes are read into. Lines handed out of it (see
+// handOverLines) share it: it is read into again only once none of them is
+// held any longer.
+using ReadStorage = std::vector<char>;
+
 // The reader's own state; callers go through the functions below.
 struct LineReader {
   ByteSource source;
@@ -39,13 +46,12 @@ struct LineReader {
   std::uint32_t codePage = 0;   // for InputEncoding::CodePage
   bool codePageIsUtf8 = false;  // decode code-page pieces with our own UTF-8 decoder
   Decoding decoding = Decoding::CodePage;
-  std::vector<char> buffer;  // large block buffer, reused from file to file
-  char* data = nullptr;      // the bytes read: the buffer's, or memory read in place
-  std::size_t begin = 0;     // unread bytes are data[begin, end)
+  std::shared_ptr<ReadStorage> buffer;  // large block buffer, reused from file to file
+  // Buffers that lines were handed out of, to read into again once free.
+  std::vector<std::shared_ptr<ReadStorage>> spareBuffers;
+  char* data = nullptr;   // the bytes read: the buffer's, or a block's
+  std::size_t begin = 0;  // unread bytes are data[begin, end)
   std::size_t end = 0;
-  // Memory read in place is looked at for Ctrl-Z when it is read, not when
-  // it comes in: data[0, ctrlZCheckedEnd) has been looked at.
-  std::size_t ctrlZCheckedEnd = 0;
   bool atEnd = false;       // no more bytes will be read from the source
   bool readFailed = false;  // the source reported an error: the stream ended early
   bool started = false;     // the byte-order mark has been looked at
@@ -54,6 +60,11 @@ struct LineReader {
   // length limit (before a character that would not fit whole), and more of
   // the line follows.
   bool pieceEndsMidLine = false;
+
+  // What reading the stream has cost so far: bytes that came from the
+  // source, and the time spent waiting for them.
+  std::uint64_t bytesRead = 0;
+  std::chrono::nanoseconds readTime{0};
 };
 
 // True when code-page input in this code page is decoded as UTF-8 (65001,
@@ -98,15 +109,6 @@ bool atByteLineStart(LineReader& reader);
 // The unread bytes in the buffer; valid until the next read or skip.
 std::string_view bufferedBytes(LineReader& reader);
 
-// As bufferedBytes, except that memory read in place is not looked at for
-// Ctrl-Z: whoever reads the lines handed over from it does that (see
-// endOfCodePageInput).
-std::string_view bytesToHandOver(const LineReader& reader);
-
-// Where code-page input ends within these bytes: at the first Ctrl-Z, else
-// at their end.
-std::size_t endOfCodePageInput(std::string_view bytes);
-
 // Reads one more block behind the unread bytes unless the source has ended;
 // the bytes of bufferedBytes move.
 void readAhead(LineReader& reader);
@@ -132,12 +134,21 @@ struct StreamDecoding {
 
 StreamDecoding streamDecoding(LineReader& reader);
 
+// Lines handed out of a reader's buffer, which they keep.
+struct SharedLines {
+  std::shared_ptr<ReadStorage> storage;
+  char* lines = nullptr;
+  std::size_t size = 0;
+};
+
 // Hands the first `bytes` unread bytes (whole lines) over without copying
-// them, and returns where they are. Memory read in place stays where it is;
-// otherwise `lines` takes the reader's buffer, and the reader goes on in the
-// storage `lines` held, with the unread bytes after the lines moved to its
-// front.
-char* handOverLines(LineReader& reader, std::size_t bytes, std::vector<char>& lines);
+// them. The reader goes on after them; it reads into another buffer while
+// the lines are held.
+SharedLines handOverLines(LineReader& reader, std::size_t bytes);
+
+// Bytes the reader has taken from its source and passed on (read, skipped
+// or handed over) so far in this stream.
+std::uint64_t consumedBytes(const LineReader& reader);
 
 // Reads lines[0, size), whole lines taken from a stream decoded as given, as
 // if they were all that is left of it, in place, until returnBlock.

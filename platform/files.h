@@ -30,28 +30,4 @@ bool readMayWait(const InputFile& file);
 
 void closeInputFile(InputFile& file);
 
-// A regular file's bytes mapped into memory privately: they may be rewritten
-// in place, and the writes never reach the file. Bytes the file loses while
-// it is mapped (another program cuts it short) read as NULs, and `cut` tells.
-struct MappedFile {
-  char* bytes = nullptr;
-  std::size_t size = 0;
-  std::size_t slot = 0;  // where the mapping is registered
-};
-
-// Maps a regular file opened by openInputFile, where mapping is cheaper than
-// reading: a large file on a 64-bit POSIX build. False when the file is to be
-// read instead (other builds, small files, other kinds of file, no room).
-bool mapInputFile(const InputFile& file, MappedFile& mapped);
-
-// True when part of the mapping was lost to the file being cut short.
-bool mappingWasCut(const MappedFile& mapped);
-
-// Gives back the memory of the mapping's bytes [from, to) in whole pages:
-// everything before `to` is never looked at again, so that a long search
-// does not hold the whole file.
-void releaseMappedBytes(const MappedFile& mapped, std::size_t from, std::size_t to);
-
-void unmapInputFile(MappedFile& mapped);
-
 }  // namespace vesk::platform

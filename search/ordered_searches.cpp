@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -38,8 +39,8 @@ struct Abandoned {};
 }  // namespace
 
 struct SearchPool {
-  SearchPool(ConsoleOutput& out, FolderHeader& folderHeader, std::size_t inFlight)
-      : output(out), header(folderHeader), maxInFlight(inFlight) {}
+  SearchPool(ConsoleOutput& out, FolderHeader& folderHeader, std::size_t inFlight, unsigned workers)
+      : output(out), header(folderHeader), maxInFlight(inFlight), maxWorkers(workers) {}
 
   ConsoleOutput& output;  // the owner's
   FolderHeader& header;   // the owner's
@@ -52,9 +53,10 @@ struct SearchPool {
   std::uint64_t nextSequence = 0;           // of the next slot handed out
   std::uint64_t nextToStart = 0;
   std::size_t running = 0;  // tasks started and not finished
+  std::size_t active = 0;   // tasks that may run at once
   bool stopping = false;
-  bool discarding = false;  // what is written next is dropped: its input had ended
   std::atomic<bool> abandoned{false};
+  const unsigned maxWorkers;
   std::vector<std::thread> threads;
 };
 
@@ -86,8 +88,9 @@ void passOn(SearchPool& pool, Slot& slot, ConsoleOutput& captured) {
 // are finished already and passed over.
 Slot* nextTask(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
   for (;;) {
-    pool.workAvailable.wait(lock,
-                            [&] { return pool.stopping || pool.nextToStart < pool.nextSequence; });
+    pool.workAvailable.wait(lock, [&] {
+      return pool.stopping || (pool.nextToStart < pool.nextSequence && pool.running < pool.active);
+    });
     if (pool.stopping) return nullptr;
     // Slots without a task may have been written and dropped already.
     if (pool.nextToStart < pool.headSequence) pool.nextToStart = pool.headSequence;
@@ -159,12 +162,9 @@ void writeHead(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
   std::deque<ConsoleOutput> chunks;
   chunks.swap(head.chunks);
   const bool finished = head.finished;  // no chunk comes after that
-  const bool discarded = pool.discarding;
   lock.unlock();
-  if (!discarded) {
-    for (const ConsoleOutput& chunk : chunks) writeCaptured(pool.output, chunk, pool.header);
-    if (finished && !head.failure && head.written) head.written();
-  }
+  for (const ConsoleOutput& chunk : chunks) writeCaptured(pool.output, chunk, pool.header);
+  if (finished && !head.failure && head.written) head.written();
   lock.lock();
   if (!finished) {
     pool.progress.notify_all();  // the head task may go on
@@ -174,7 +174,7 @@ void writeHead(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
   pool.slots.pop_front();
   ++pool.headSequence;
   pool.progress.notify_all();
-  if (done->failure && !discarded) std::rethrow_exception(done->failure);
+  if (done->failure) std::rethrow_exception(done->failure);
 }
 
 }  // namespace
@@ -197,11 +197,23 @@ SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, un
   // stays small: a task holds at most a few chunks of output.
   const std::size_t inFlight =
       std::max<std::size_t>(2 * std::size_t{workers} + 2, kAtLeastInFlight);
-  SearchPoolHandle pool(new SearchPool(output, header, inFlight));
-  for (unsigned i = 0; i < workers; ++i) {
-    pool->threads.emplace_back([raw = pool.get()] { workerLoop(*raw); });
+  return SearchPoolHandle(new SearchPool(output, header, inFlight, workers));
+}
+
+unsigned setWorkers(SearchPool& pool, unsigned count) {
+  count = std::min(count, pool.maxWorkers);
+  while (pool.threads.size() < count) {
+    try {
+      pool.threads.emplace_back([&pool] { workerLoop(pool); });
+    } catch (const std::system_error&) {
+      break;  // the system has no thread to spare: the run goes on with those it has
+    }
   }
-  return pool;
+  const unsigned available = std::min<unsigned>(count, static_cast<unsigned>(pool.threads.size()));
+  const std::lock_guard lock(pool.mutex);
+  pool.active = available;
+  pool.workAvailable.notify_all();
+  return available;
 }
 
 void handOut(SearchPool& pool, SearchTask task, TaskWritten written) {
@@ -221,16 +233,6 @@ void writeHandedOut(SearchPool& pool) {
   while (!pool.slots.empty()) writeHead(pool, lock);
 }
 
-void discardFollowing(SearchPool& pool) {
-  const std::lock_guard lock(pool.mutex);
-  pool.discarding = true;
-}
-
-void endDiscarding(SearchPool& pool) {
-  const std::lock_guard lock(pool.mutex);
-  pool.discarding = false;
-}
-
 void abandonHandedOut(SearchPool& pool) {
   std::unique_lock lock(pool.mutex);
   pool.abandoned = true;
@@ -240,7 +242,6 @@ void abandonHandedOut(SearchPool& pool) {
   pool.headSequence += pool.slots.size();
   pool.slots.clear();
   pool.abandoned = false;
-  pool.discarding = false;
 }
 
 }  // namespace vesk

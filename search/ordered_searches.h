@@ -41,23 +41,24 @@ struct SearchPoolStop {
 };
 using SearchPoolHandle = std::unique_ptr<SearchPool, SearchPoolStop>;
 
-// Starts the workers. Results are written to output, folder labels taken
-// from header, both of them the owner's.
+// A pool of up to `workers` threads; none starts until setWorkers asks for
+// them. Results are written to output, folder labels taken from header, both
+// of them the owner's.
 SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, unsigned workers);
 
-// Hands out a task (none: nothing to do, only `written` to run in its turn).
-// Waits, writing finished results meanwhile, while too many are in flight.
+// Lets `count` workers take tasks at once from now on, starting threads as
+// needed; returns how many there are for that, which is fewer when threads
+// could not start.
+unsigned setWorkers(SearchPool& pool, unsigned count);
+
+// Hands out a task (none: nothing to do, only `written` to run in its turn),
+// to be done once setWorkers has let a worker take tasks. Waits, writing
+// finished results meanwhile, while too many are in flight.
 void handOut(SearchPool& pool, SearchTask task, TaskWritten written);
 
 // Writes the results of everything handed out, waiting for what is not done.
 // A task that failed with an exception fails here, on the owner thread.
 void writeHandedOut(SearchPool& pool);
-
-// Called from a task's `written` step when the input ended within that task:
-// the tasks handed out after it, until endDiscarding, are done but not
-// written, and their `written` steps do not run.
-void discardFollowing(SearchPool& pool);
-void endDiscarding(SearchPool& pool);
 
 // Drops what is handed out and not written, stops the tasks that run and
 // waits until none does: the owner calls it before it leaves what the tasks

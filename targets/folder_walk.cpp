@@ -28,11 +28,18 @@ bool isWalkableFolder(const platform::DirectoryEntry& entry) {
          entry.name != u"..";
 }
 
+// A file weighs this much besides its bytes in the work the fan-out
+// measures: opening and closing it costs about what reading that much does.
+constexpr std::uint64_t kFileWork = 16 * 1024;
+
 // What one walk works with; found collects the hits of every file.
 struct Walk {
   FileSearch& search;
   const ResolvedTarget& target;
   SearchPool* pool;  // null: the files are searched one by one, here
+  FanOutSettings threads;
+  FanOut fanOut;
+  unsigned poolWorkers = 0;  // what the pool was last asked for
   bool found = false;
 };
 
@@ -81,6 +88,7 @@ struct FileBatch {
   std::vector<std::u16string> paths;
   std::vector<std::u16string> names;
   bool found = false;
+  std::uint64_t work = 0;  // as the fan-out counts it
 };
 
 constexpr std::size_t kFilesPerBatch = 32;
@@ -97,9 +105,13 @@ void handOutBatch(Walk& walk, std::shared_ptr<FileBatch>& batch) {
                                 search.fastPaths, worker.abandoned};
         for (std::size_t i = 0; i < batch->paths.size(); ++i) {
           if (openAndSearch(workerSearch, batch->paths[i], batch->names[i])) batch->found = true;
+          batch->work += kFileWork + consumedBytes(worker.reader);
         }
       },
-      [&walk, batch] { walk.found = walk.found || batch->found; });
+      [&walk, batch] {
+        walk.found = walk.found || batch->found;
+        walk.fanOut.sharedWork(batch->work, FanOutClock::now());
+      });
   batch.reset();
 }
 
@@ -122,7 +134,27 @@ bool searchByBlocks(Walk& walk, const std::u16string& path, std::u16string_view 
     platform::InputFile& file;
     ~Closer() { platform::closeInputFile(file); }
   } closer{file};
-  return searchFileByBlocks(walk.search, *walk.pool, fileSource(file), InputNames{name, path});
+  return searchFileByBlocks(walk.search, *walk.pool, walk.threads, fileSource(file),
+                            InputNames{name, path});
+}
+
+// The owner searches a file itself, after everything handed out before it,
+// and tells the fan-out what that took.
+bool searchHere(Walk& walk, const std::u16string& path, std::u16string_view name) {
+  if (walk.pool != nullptr) writeHandedOut(*walk.pool);
+  const bool found = openAndSearch(walk.search, path, name);
+  const LineReader& reader = walk.search.reader;
+  walk.fanOut.ownWork(kFileWork + consumedBytes(reader), reader.readTime, FanOutClock::now());
+  return found;
+}
+
+// The workers the fan-out asks for, as many as the pool can give.
+unsigned workersNow(Walk& walk) {
+  const unsigned wanted = walk.pool == nullptr ? 0 : walk.fanOut.workers();
+  if (wanted == 0 || wanted == walk.poolWorkers) return wanted;
+  walk.poolWorkers = setWorkers(*walk.pool, wanted);
+  if (walk.poolWorkers < wanted) walk.fanOut.limitWorkers(walk.poolWorkers);
+  return walk.poolWorkers;
 }
 
 bool isOneNamedFile(const Walk& walk) {
@@ -137,12 +169,13 @@ void searchMatchingFiles(Walk& walk, const std::u16string& folder,
     if (!isReadableFile(entry)) continue;
     std::u16string path = folder + entry.name;
     bool found = false;
-    if (walk.pool == nullptr) {
-      found = openAndSearch(walk.search, path, entry.name);
-    } else if (isOneNamedFile(walk)) {
+    if (walk.pool != nullptr && isOneNamedFile(walk)) {
       found = searchByBlocks(walk, path, entry.name);
-    } else {
+    } else if (workersNow(walk) > 0) {
       addToBatch(walk, batch, std::move(path), entry.name);
+    } else {
+      handOutBatch(walk, batch);  // files before this one go first
+      found = searchHere(walk, path, entry.name);
     }
     walk.found = walk.found || found;
   }
@@ -204,8 +237,12 @@ void walkFolders(Walk& walk) {
 
 }  // namespace
 
-bool walkFolder(FileSearch& search, const ResolvedTarget& target, SearchPool* pool) {
-  Walk walk{search, target, pool};
+bool walkFolder(FileSearch& search, const ResolvedTarget& target, SearchPool* pool,
+                FanOutSettings threads) {
+  // Listing and opening files gain from workers even where searching them
+  // is quick: the fan-out tries them whatever the reading costs.
+  threads.onlyWhenSearchingDominates = false;
+  Walk walk{search, target, pool, threads, FanOut(threads, FanOutClock::now())};
   if (pool == nullptr) {
     walkFolders(walk);
     return walk.found;

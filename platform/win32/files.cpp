@@ -50,20 +50,4 @@ void closeInputFile(InputFile& file) {
   file = InputFile{};
 }
 
-// The 32-bit product has no address space to spare for whole files, and
-// reading keeps memory use flat; files are read.
-bool mapInputFile(const InputFile&, MappedFile&) {
-  return false;
-}
-
-bool mappingWasCut(const MappedFile&) {
-  return false;
-}
-
-void releaseMappedBytes(const MappedFile&, std::size_t, std::size_t) {}
-
-void unmapInputFile(MappedFile& mapped) {
-  mapped = MappedFile{};
-}
-
 }  // namespace vesk::platform

@@ -1,6 +1,8 @@
 // Whatever the per-file search's fast paths skip or copy, searchFile must write
-// the same bytes and find the same as on the plain line-by-line path. Seeded,
-// generated inputs and entry lists run through it both ways.
+// the same bytes and find the same as on the plain line-by-line path; and so
+// must the search by blocks, switching between the owner alone and workers
+// as it goes. Seeded, generated inputs and entry lists run through it every
+// way.
 #include "search/file_search.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +24,7 @@
 #include "base/utf8.h"
 #include "platform/codepage.h"
 #include "platform/posix/locale.h"
+#include "search/block_search.h"
 
 namespace vesk {
 namespace {
@@ -761,20 +764,31 @@ std::string shownDiagnostics(const ConsoleOutput& output) {
   return text;
 }
 
+enum class Way { Plain, Fast, Blocks };
+
 // The files of the case through one reader and one output, as a walk does.
-Outcome run(Case& c, bool skipLines) {
+// By blocks, the search switches between the owner alone and two workers
+// every few blocks or stretches, so that every way of passing from one to
+// the other comes up.
+Outcome run(Case& c, Way way) {
   ConsoleOutput output =
       capturingOutput(ConsoleState{0, 0, Language::English, c.scenario.outputCodePage});
   FolderHeader header = c.header;
   LineReader reader;
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
-  const FastPaths fastPaths = planFastPaths(c.entries, c.plan, output, {skipLines});
+  const FastPaths fastPaths = planFastPaths(c.entries, c.plan, output, {way != Way::Plain});
   FileSearch search{output, c.plan, c.entries, header, reader, workspace, fastPaths};
+  const SearchPoolHandle pool = startSearchPool(output, header, 2);
+  const FanOutSettings switching{.workers = 2,
+                                 .switchEvery = 1 + static_cast<unsigned>(c.seed % 3)};
   Outcome outcome;
   for (std::size_t i = 0; i < c.files.size(); ++i) {
     platform::InputFile file = openCaseFile(c.seed, i);
-    const bool found = searchFile(search, fileSource(file, c.scenario.readSize),
-                                  InputNames{c.displayNames[i], c.displayNames[i]});
+    const ByteSource source = fileSource(file, c.scenario.readSize);
+    const InputNames names{c.displayNames[i], c.displayNames[i]};
+    const bool found = way == Way::Blocks
+                           ? searchFileByBlocks(search, *pool, switching, source, names)
+                           : searchFile(search, source, names);
     platform::closeInputFile(file);
     outcome.found += found ? '1' : '0';
   }
@@ -868,25 +882,27 @@ std::string describeCase(const Case& c) {
   return text;
 }
 
-std::string firstDifference(const std::string& plain, const std::string& fast) {
-  const auto mismatch = std::mismatch(plain.begin(), plain.end(), fast.begin(), fast.end());
+std::string firstDifference(const std::string& plain, const std::string& other) {
+  const auto mismatch = std::mismatch(plain.begin(), plain.end(), other.begin(), other.end());
   const auto at = static_cast<std::size_t>(mismatch.first - plain.begin());
   const std::size_t from = at - std::min<std::size_t>(at, 40);
-  return "sizes " + std::to_string(plain.size()) + " (plain) and " + std::to_string(fast.size()) +
-         " (fast), first difference at byte " + std::to_string(at) + "\n  plain: ..." +
-         shownBytes(std::string_view(plain).substr(from, 100)) + "\n  fast:  ..." +
-         shownBytes(std::string_view(fast).substr(std::min(from, fast.size()), 100));
+  return "sizes " + std::to_string(plain.size()) + " (plain) and " + std::to_string(other.size()) +
+         ", first difference at byte " + std::to_string(at) + "\n  plain: ..." +
+         shownBytes(std::string_view(plain).substr(from, 100)) + "\n  other: ..." +
+         shownBytes(std::string_view(other).substr(std::min(from, other.size()), 100));
 }
 
 // Empty when the two runs agree, else what differs.
-std::string differences(const Outcome& plain, const Outcome& fast) {
+std::string differences(const Outcome& plain, const Outcome& other, const std::string& way) {
   std::string text;
-  if (plain.found != fast.found)
-    text += "\n  found per file: " + plain.found + " (plain) and " + fast.found + " (fast)";
-  if (plain.standardOutput != fast.standardOutput)
-    text += "\n  standard output: " + firstDifference(plain.standardOutput, fast.standardOutput);
-  if (plain.standardError != fast.standardError)
-    text += "\n  messages: " + firstDifference(plain.standardError, fast.standardError);
+  if (plain.found != other.found)
+    text += "\n  " + way + ": found per file: " + plain.found + " (plain) and " + other.found;
+  if (plain.standardOutput != other.standardOutput)
+    text += "\n  " + way +
+            ": standard output: " + firstDifference(plain.standardOutput, other.standardOutput);
+  if (plain.standardError != other.standardError)
+    text +=
+        "\n  " + way + ": messages: " + firstDifference(plain.standardError, other.standardError);
   return text;
 }
 
@@ -912,10 +928,10 @@ void compareBothWays(Case& c, bool verbose, Tally& tally) {
   ASSERT_FALSE(built.failure) << describeCase(c);
   c.entries = std::move(built.entries);
   writeFiles(c);
-  const Outcome plain = run(c, false);
-  const Outcome fast = run(c, true);
+  const Outcome plain = run(c, Way::Plain);
   tallyOutcome(plain, tally);
-  const std::string difference = differences(plain, fast);
+  const std::string difference = differences(plain, run(c, Way::Fast), "fast") +
+                                 differences(plain, run(c, Way::Blocks), "by blocks");
   if (verbose) {
     std::fprintf(stderr, "%s\n  found per file %s, %zu bytes of output\n", describeCase(c).c_str(),
                  plain.found.c_str(), plain.standardOutput.size());
@@ -925,7 +941,7 @@ void compareBothWays(Case& c, bool verbose, Tally& tally) {
     return;
   }
   ++tally.failures;
-  ADD_FAILURE() << "the fast path differs from the plain path\n  " << describeCase(c) << difference;
+  ADD_FAILURE() << "a fast path differs from the plain path\n  " << describeCase(c) << difference;
 }
 
 void checkSeed(std::uint64_t seed, bool verbose, Tally& tally) {

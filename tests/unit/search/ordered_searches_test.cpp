@@ -21,6 +21,7 @@ TEST(OrderedSearches, ResultsComeOutInTheOrderHandedOut) {
   std::string writtenOrder;
   {
     const SearchPoolHandle pool = startSearchPool(output, header, 3);
+    ASSERT_EQ(setWorkers(*pool, 3), 3u);
     for (int task = 0; task < 40; ++task) {
       // Every seventh task writes several chunks' worth.
       const std::size_t lines = task % 7 == 3 ? 40000 : 1 + (task * 37) % 11;
@@ -56,6 +57,7 @@ TEST(OrderedSearches, AFailureReachesTheOwnerInItsTurn) {
   ConsoleOutput output = capturingOutput(ConsoleState{0, 0, Language::English, 65001});
   FolderHeader header;
   const SearchPoolHandle pool = startSearchPool(output, header, 2);
+  ASSERT_EQ(setWorkers(*pool, 2), 2u);
   handOut(*pool,
           [](Worker&, ConsoleOutput& captured) { writeConsoleText(captured, u"first", true); }, {});
   handOut(*pool, [](Worker&, ConsoleOutput&) { throw std::runtime_error("task failed"); }, {});
@@ -69,6 +71,7 @@ TEST(OrderedSearches, LabelsChangeInTheirTurn) {
   ConsoleOutput output = capturingOutput(ConsoleState{0, 0, Language::English, 65001});
   FolderHeader header;
   const SearchPoolHandle pool = startSearchPool(output, header, 2);
+  ASSERT_EQ(setWorkers(*pool, 2), 2u);
   const auto writes = [](std::u16string text) {
     return [text](Worker&, ConsoleOutput& captured) { writeConsoleText(captured, text, true); };
   };
