@@ -1,10 +1,13 @@
 // What Vesk writes must not depend on how many threads do the work. Seeded,
 // generated cases (files and standard input, long lines around the piece
-// limit, files large enough to be mapped, Ctrl-Z, every display mode, chained, inverted and replace entries, lines
-// the engine gives up on, walks over several folders) run with
-// VESK_THREADS=1 and with 2, 3 and 8 threads; standard output, standard
-// error and the exit code must be byte for byte the same, and so must both
-// streams written into one pipe, where their interleaving shows.
+// limit, files of several megabytes, Ctrl-Z, every display mode, chained,
+// inverted and replace entries, lines the engine gives up on, stretches of
+// costly lines between cheap ones, walks over several folders) run with
+// VESK_THREADS=1, with 2, 3 and 8 threads, and with the default, which
+// switches between the main thread alone and workers as it measures the
+// work (the costly stretches make it switch within a file); standard output,
+// standard error and the exit code must be byte for byte the same, and so
+// must both streams written into one pipe, where their interleaving shows.
 //
 // Usage: node equivalence.mjs --exe PATH [--emulator PROGRAM] [--cases N] [--seed N] [--keep]
 //   (VESK_THREADS_CASES sets the number of cases too, for a longer soak.)
@@ -14,7 +17,7 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 
-const kThreadCounts = ["2", "3", "8"];
+const kThreadCounts = ["2", "3", "8", "default"];
 const kPieceUnits = 65535;
 
 function parseArguments(argv) {
@@ -79,19 +82,19 @@ function content(random, size, hard) {
   }
   if (hard) {
     for (let i = 0; i < 2; i++) chunks.splice(random.below(chunks.length + 1), 0, kHardLine);
+    // A stretch of lines that cost far more than the rest.
+    if (random.chance(0.5)) chunks.splice(random.below(chunks.length + 1), 0, ...Array(100 + random.below(400)).fill(kHardLine));
   }
   let all = Buffer.concat(chunks);
   if (random.chance(0.3)) all = all.subarray(0, Math.max(0, all.length - 1));  // no final line feed
-  // Ctrl-Z ends input in a code page, wherever it stands; in a mapped file,
-  // the worker whose block holds it ends the input.
+  // Ctrl-Z ends input in a code page, wherever it stands.
   if (random.chance(size > 4_000_000 ? 0.5 : 0.1)) all[random.below(all.length)] = 0x1a;
   return all;
 }
 
 // A file size: mostly small, sometimes several blocks of the parallel search,
-// enough that one task passes its output on in chunks, or enough that a
-// named file is mapped rather than read (4 MiB) and its memory given back
-// as the search goes (in steps of 8 MiB).
+// enough that one task passes its output on in chunks, or enough for the
+// default to measure the work several times and switch on its way.
 function fileSize(random) {
   const roll = random.below(20);
   if (roll < 8) return random.below(2000);
@@ -154,8 +157,14 @@ function writeCase(dir, testCase) {
 
 // The program is the executable, behind its emulator if there is one.
 // Standard output and standard error into pipes of their own.
+function environment(testCase, threads) {
+  const env = { PATH: process.env.PATH, LANG: testCase.lang };
+  if (threads !== "default") env.VESK_THREADS = threads;
+  return env;
+}
+
 function runApart(program, dir, testCase, threads) {
-  const env = { PATH: process.env.PATH, LANG: testCase.lang, VESK_THREADS: threads };
+  const env = environment(testCase, threads);
   const fromFile = testCase.kind === "stdin-file";
   const input = fromFile ? fs.openSync(path.join(dir, "f0.txt"), "r") : "pipe";
   const result = spawnSync(program[0], [...program.slice(1), ...testCase.args], {
@@ -169,7 +178,7 @@ function runApart(program, dir, testCase, threads) {
 
 // Both streams into one pipe: the shell joins them, so their order shows.
 function runTogether(program, dir, testCase, threads) {
-  const env = { PATH: process.env.PATH, LANG: testCase.lang, VESK_THREADS: threads };
+  const env = environment(testCase, threads);
   const quoted = [...program, ...testCase.args].map((a) => `'${a.replaceAll("'", "'\\''")}'`).join(" ");
   const redirect = testCase.kind === "stdin-file" ? " < f0.txt" : testCase.kind === "stdin-pipe" ? "" : " < /dev/null";
   return spawnSync("/bin/sh", ["-c", `${quoted}${redirect} 2>&1`], {
