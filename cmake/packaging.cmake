@@ -23,8 +23,8 @@ if(WIN32)
   # for users; README.ja.txt the Japanese manual's, without the Linux build.
   set(text_dir ${CMAKE_CURRENT_BINARY_DIR}/package-text)
   set(text_script ${VESK_PACKAGING_DIR}/text-file.cmake)
-  set(readme_sections "Command line,Text reading rules,Regular expressions,Licence")
-  set(readme_ja_sections "コマンドライン,読み込みの規則,正規表現,終了コード,ライセンス")
+  set(readme_sections "Installing,Command line,Text reading rules,Regular expressions,Licence")
+  set(readme_ja_sections "インストール,コマンドライン,読み込みの規則,正規表現,終了コード,ライセンス")
   set(texts
       "README.txt|README.md|ON|${readme_sections}"
       "README.ja.txt|README.ja.md|ON|${readme_ja_sections}"
