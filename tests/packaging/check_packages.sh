@@ -39,7 +39,7 @@ rm -rf "$out"
 for preset in win32 win64 deb; do
   check "cpack --preset $preset" sh -c "cpack --preset $preset >$scratch/cpack-$preset.log 2>&1 || { cat $scratch/cpack-$preset.log; exit 1; }"
 done
-check "SHA256SUMS covers the three packages" sh -c "cd $out && [ \$(wc -l <SHA256SUMS) -eq 3 ] && sha256sum --quiet -c SHA256SUMS"
+check "SHA256SUMS covers the five packages" sh -c "cd $out && [ \$(wc -l <SHA256SUMS) -eq 5 ] && sha256sum --quiet -c SHA256SUMS"
 
 for arch in win32:i386:i686 win64:amd64:x86_64; do
   IFS=: read -r name machine triplet <<<"$arch"
@@ -74,6 +74,87 @@ if [ -n "${WINEPREFIX:-}" ] && [ -x "$wine" ]; then
   "$wine" "$exe" /void </dev/null >/dev/null 2>&1
   check "the win64 zip's vesk.exe runs /ver under Wine" \
     sh -c "'$wine' '$exe' /ver </dev/null >$scratch/ver.txt 2>/dev/null; grep -q 'Vesk 2\.' $scratch/ver.txt"
+fi
+
+# The installers: both by their tables, the 64-bit one also installed,
+# installed again, upgraded and removed under Wine.
+rows() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }  # rows MSI TABLE
+has_row() { rows "$1" "$2" | grep -qxF "$3"; }                  # has_row MSI TABLE ROW
+property() { rows "$1" Property | sed -n "s/^$2\t//p"; }        # property MSI NAME
+next=${version%.*}.$((${version##*.} + 1))
+for arch in win32:x86:Intel:ProgramFilesFolder:0 win64:x64:x64:ProgramFiles64Folder:256; do
+  IFS=: read -r name wixarch platform folder bits <<<"$arch"
+  msi=$out/vesk-$version-$name.msi
+  echo "--- $msi"
+  check "$msi is for $platform, in English" sh -c "msiinfo suminfo '$msi' | grep -qx 'Template: $platform;1033'"
+  check "$msi holds the zip's five files" sh -c "msiextract -C $scratch/x-$name '$msi' >/dev/null &&
+    diff -r \"\$(find $scratch/x-$name -type d -name Vesk)\" $scratch/$name/vesk-$version-$name"
+  check "$msi installs into $folder\\Vesk" has_row "$msi" Directory "INSTALLDIR"$'\t'"$folder"$'\t'"Vesk"
+  check "$msi has a component for each file, attributes $bits" sh -c "msiinfo export '$msi' Component | tail -n +4 | tr -d '\\r' |
+    awk -F'\t' '\$1 != \$6 || \$3 != \"INSTALLDIR\" || \$4 != $bits { bad = 1 } END { exit bad || NR != 5 }'"
+  check "$msi appends its folder to the system PATH, undone on removal" \
+    has_row "$msi" Environment "PATH"$'\t''=-*PATH'$'\t''[~];[INSTALLDIR]'$'\t''vesk.exe'
+  check "$msi writes and removes PATH and removes an older version, without shortcut or restart" sh -c "
+    msiinfo export '$msi' InstallExecuteSequence | cut -f1 >$scratch/seq-$name &&
+    [ \$(grep -cxE 'WriteEnvironmentStrings|RemoveEnvironmentStrings|RemoveExistingProducts' $scratch/seq-$name) -eq 3 ] &&
+    ! grep -qE 'Reboot|Shortcut' $scratch/seq-$name && [ \$(msiinfo export '$msi' Shortcut | wc -l) -eq 3 ]"
+  check "$msi is per machine, version $version by The Vesk developers" \
+    [ "$(property "$msi" ALLUSERS)/$(property "$msi" ProductVersion)/$(property "$msi" Manufacturer)" = "1/$version/The Vesk developers" ]
+  higher=$scratch/vesk-$next-$name.msi
+  check "a $next package is made from the same files" sh -c "cmake -DARCH=$wixarch -DVERSION=$next \
+    -DFILES=$scratch/$name/vesk-$version-$name -DOUT=$higher -P packaging/msi.cmake >$scratch/msi.log 2>&1 || { cat $scratch/msi.log; exit 1; }"
+  check "$msi and the $next one: the same upgrade code, other product codes" sh -c "
+    [ '$(property "$msi" UpgradeCode)' = '$(property "$higher" UpgradeCode)' ] &&
+    [ '$(property "$msi" ProductCode)' != '$(property "$higher" ProductCode)' ]"
+done
+check "the 32-bit and the 64-bit installer have their own upgrade codes" \
+  [ "$(property "$out/vesk-$version-win32.msi" UpgradeCode)" != "$(property "$out/vesk-$version-win64.msi" UpgradeCode)" ]
+
+if [ -n "${WINEPREFIX:-}" ] && [ -x "$wine" ]; then
+  msi=$out/vesk-$version-win64.msi higher=$scratch/vesk-$next-win64.msi
+  echo "--- $msi installed, installed again, upgraded and removed under Wine"
+  # On a copy of the prefix, so that the shared one stays clean and every
+  # run starts from the same machine.
+  prefix=$scratch/prefix
+  cp -a "$WINEPREFIX" "$prefix"
+  trap 'WINEPREFIX=$prefix "$server" -k 2>/dev/null; rm -rf "$scratch"' EXIT
+  w() { WINEPREFIX=$prefix "$wine" "$@" </dev/null 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+  WINEPREFIX=$prefix "$server" -p30 </dev/null >/dev/null 2>&1
+  w cmd /c exit >/dev/null
+  msiexec() { local file; file=$(realpath "$2") && w msiexec "$1" "Z:${file//\//\\}" /qn; }  # msiexec /i|/x MSI
+  # PATH's entries, one a line, without empty ones: Wine's msi, on removal,
+  # takes out the entry and the ";" after it, so that an entry at the end
+  # leaves the ";" before it behind, and after an upgrade or a removal PATH
+  # holds an empty entry. Wine 8's cmd ends its PATH search at an empty
+  # entry (GetFullPathName fails on ""), so vesk is looked for through
+  # PATH only while it has none: after the first install and the second.
+  path_value() { w reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]* *//p'; }
+  path_entries() { path_value | tr ';' '\n' | grep -v '^$'; }
+  listed() { w reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(property "$1" ProductCode)" /v "$2"; }
+  before_value=$(path_value) before=$(path_entries)
+  folder="$prefix/drive_c/Program Files/Vesk"
+  found() { (cd "$scratch" && w cmd /c vesk /ver | grep -q 'Vesk 2\.'); }
+  installed() {  # installed MSI: the zip's files once, the folder once at the end of PATH, the version listed
+    diff -r "$folder" "$scratch/win64/vesk-$version-win64" && [ "$(find "$prefix/drive_c" -iname vesk.exe | wc -l)" -eq 1 ] &&
+      [ "$(path_entries)" = "$before"$'\n''C:\Program Files\Vesk\' ] &&
+      listed "$1" DisplayVersion | grep -q "REG_SZ *$(property "$1" ProductVersion)$" &&
+      listed "$1" Publisher | grep -q 'REG_SZ *The Vesk developers$'
+  }
+  appended() { [ "$(path_value)" = "$before_value;C:\\Program Files\\Vesk\\" ] && found; }
+  upgraded() { installed "$higher" && ! listed "$msi" DisplayVersion >/dev/null; }
+  refused() { msiexec /i "$msi"; [ $? -eq $((1603 % 256)) ] && upgraded; }  # ERROR_INSTALL_FAILURE
+  removed() { [ ! -e "$folder" ] && [ "$(path_entries)" = "$before" ] && ! listed "$higher" DisplayVersion >/dev/null; }
+  check "no vesk found through PATH before the install" eval '! found'
+  check "msiexec /i $msi /qn succeeds, asking for no restart" msiexec /i "$msi"
+  check "its files once, its folder once on PATH, $version listed" installed "$msi"
+  check "PATH is as it was with ;C:\\Program Files\\Vesk\\ appended; a new console finds vesk" appended
+  check "installing it a second time succeeds" msiexec /i "$msi"
+  check "still its files once, PATH the same, vesk found" eval 'installed "$msi" && appended'
+  check "installing the $next package succeeds" msiexec /i "$higher"
+  check "$next replaced $version: its files once, one PATH entry, only $next listed" upgraded
+  check "$version is refused over $next, which stays" refused
+  check "msiexec /x of the $next package succeeds" msiexec /x "$higher"
+  check "removed: no files, no folder, PATH as before, not listed" removed
 fi
 
 deb=$out/vesk_${version}_amd64.deb
