@@ -79,82 +79,66 @@ fi
 # The installers: both by their tables, the 64-bit one also installed,
 # installed again, upgraded and removed under Wine.
 rows() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }  # rows MSI TABLE
-has_row() { rows "$1" "$2" | grep -qxF "$3"; }                  # has_row MSI TABLE ROW
 property() { rows "$1" Property | sed -n "s/^$2\t//p"; }        # property MSI NAME
+layout() {  # layout MSI FOLDER BITS: INSTALLDIR is FOLDER\Vesk, a component for each file there, the PATH row
+  rows "$1" Directory | grep -qxF "INSTALLDIR"$'\t'"$2"$'\t'"Vesk" &&
+    rows "$1" Component | awk -F'\t' -v bits="$3" '$1 != $6 || $3 != "INSTALLDIR" || $4 != bits { bad = 1 } END { exit bad || NR != 5 }' &&
+    [ "$(rows "$1" Environment)" = "PATH"$'\t''=-*PATH'$'\t''[~];[INSTALLDIR]'$'\t''vesk.exe' ]
+}
+actions() { rows "$1" InstallExecuteSequence | cut -f1 | grep -E 'Environment|Existing|Reboot|Shortcut' | sort | tr '\n' ' '; }
 next=${version%.*}.$((${version##*.} + 1))
 for arch in win32:x86:Intel:ProgramFilesFolder:0 win64:x64:x64:ProgramFiles64Folder:256; do
   IFS=: read -r name wixarch platform folder bits <<<"$arch"
-  msi=$out/vesk-$version-$name.msi
+  msi=$out/vesk-$version-$name.msi higher=$scratch/vesk-$next-$name.msi
   echo "--- $msi"
-  check "$msi is for $platform, in English" sh -c "msiinfo suminfo '$msi' | grep -qx 'Template: $platform;1033'"
+  check "$msi: $platform, English, per machine, $version by The Vesk developers" [ "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p') \
+$(property "$msi" ALLUSERS) $(property "$msi" ProductVersion) $(property "$msi" Manufacturer)" = "$platform;1033 1 $version The Vesk developers" ]
   check "$msi holds the zip's five files" sh -c "msiextract -C $scratch/x-$name '$msi' >/dev/null &&
     diff -r \"\$(find $scratch/x-$name -type d -name Vesk)\" $scratch/$name/vesk-$version-$name"
-  check "$msi installs into $folder\\Vesk" has_row "$msi" Directory "INSTALLDIR"$'\t'"$folder"$'\t'"Vesk"
-  check "$msi has a component for each file, attributes $bits" sh -c "msiinfo export '$msi' Component | tail -n +4 | tr -d '\\r' |
-    awk -F'\t' '\$1 != \$6 || \$3 != \"INSTALLDIR\" || \$4 != $bits { bad = 1 } END { exit bad || NR != 5 }'"
-  check "$msi appends its folder to the system PATH, undone on removal" \
-    has_row "$msi" Environment "PATH"$'\t''=-*PATH'$'\t''[~];[INSTALLDIR]'$'\t''vesk.exe'
-  check "$msi writes and removes PATH and removes an older version, without shortcut or restart" sh -c "
-    msiinfo export '$msi' InstallExecuteSequence | cut -f1 >$scratch/seq-$name &&
-    [ \$(grep -cxE 'WriteEnvironmentStrings|RemoveEnvironmentStrings|RemoveExistingProducts' $scratch/seq-$name) -eq 3 ] &&
-    ! grep -qE 'Reboot|Shortcut' $scratch/seq-$name && [ \$(msiinfo export '$msi' Shortcut | wc -l) -eq 3 ]"
-  check "$msi is per machine, version $version by The Vesk developers" \
-    [ "$(property "$msi" ALLUSERS)/$(property "$msi" ProductVersion)/$(property "$msi" Manufacturer)" = "1/$version/The Vesk developers" ]
-  higher=$scratch/vesk-$next-$name.msi
-  check "a $next package is made from the same files" sh -c "cmake -DARCH=$wixarch -DVERSION=$next \
-    -DFILES=$scratch/$name/vesk-$version-$name -DOUT=$higher -P packaging/msi.cmake >$scratch/msi.log 2>&1 || { cat $scratch/msi.log; exit 1; }"
-  check "$msi and the $next one: the same upgrade code, other product codes" sh -c "
-    [ '$(property "$msi" UpgradeCode)' = '$(property "$higher" UpgradeCode)' ] &&
-    [ '$(property "$msi" ProductCode)' != '$(property "$higher" ProductCode)' ]"
+  check "$msi puts each in a component of its own in $folder\\Vesk, which it appends to the system PATH" layout "$msi" "$folder" "$bits"
+  check "$msi writes PATH, takes its entry out on removal, removes older versions; no restart, no shortcut" \
+    [ "$(actions "$msi")" = "RemoveEnvironmentStrings RemoveExistingProducts WriteEnvironmentStrings " ]
+  check "a $next package from the same files: the same upgrade code, another product code" eval 'cmake -DARCH=$wixarch \
+    -DVERSION=$next -DFILES=$scratch/$name/vesk-$version-$name -DOUT=$higher -P packaging/msi.cmake >$scratch/msi.log 2>&1 &&
+    [ "$(property "$msi" UpgradeCode)" = "$(property "$higher" UpgradeCode)" ] && [ "$(property "$msi" ProductCode)" != "$(property "$higher" ProductCode)" ]'
 done
-check "the 32-bit and the 64-bit installer have their own upgrade codes" \
-  [ "$(property "$out/vesk-$version-win32.msi" UpgradeCode)" != "$(property "$out/vesk-$version-win64.msi" UpgradeCode)" ]
+check "the 32-bit and the 64-bit installer have their own upgrade codes" [ "$(property "$out/vesk-$version-win32.msi" UpgradeCode)" != "$(property "$msi" UpgradeCode)" ]
 
 if [ -n "${WINEPREFIX:-}" ] && [ -x "$wine" ]; then
-  msi=$out/vesk-$version-win64.msi higher=$scratch/vesk-$next-win64.msi
   echo "--- $msi installed, installed again, upgraded and removed under Wine"
-  # On a copy of the prefix, so that the shared one stays clean and every
-  # run starts from the same machine.
-  prefix=$scratch/prefix
+  # On a copy of the prefix: the shared one stays clean, every run starts alike.
+  prefix=$scratch/prefix folder="$scratch/prefix/drive_c/Program Files/Vesk"
   cp -a "$WINEPREFIX" "$prefix"
   trap 'WINEPREFIX=$prefix "$server" -k 2>/dev/null; rm -rf "$scratch"' EXIT
   w() { WINEPREFIX=$prefix "$wine" "$@" </dev/null 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
   WINEPREFIX=$prefix "$server" -p30 </dev/null >/dev/null 2>&1
   w cmd /c exit >/dev/null
   msiexec() { local file; file=$(realpath "$2") && w msiexec "$1" "Z:${file//\//\\}" /qn; }  # msiexec /i|/x MSI
-  # PATH's entries, one a line, without empty ones: Wine's msi, on removal,
-  # takes out the entry and the ";" after it, so that an entry at the end
-  # leaves the ";" before it behind, and after an upgrade or a removal PATH
-  # holds an empty entry. Wine 8's cmd ends its PATH search at an empty
-  # entry (GetFullPathName fails on ""), so vesk is looked for through
-  # PATH only while it has none: after the first install and the second.
-  path_value() { w reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]* *//p'; }
-  path_entries() { path_value | tr ';' '\n' | grep -v '^$'; }
   listed() { w reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(property "$1" ProductCode)" /v "$2"; }
+  path_value() { w reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]* *//p'; }
+  # Wine's msi takes out an entry with the ";" after it, so the one at the end
+  # leaves the ";" before it: an empty entry, at which Wine 8's cmd ends its
+  # PATH search (GetFullPathName fails on ""). So after an upgrade or removal
+  # the entries are compared without empty ones, and vesk is not looked for.
+  path_entries() { path_value | tr ';' '\n' | grep -v '^$'; }
   before_value=$(path_value) before=$(path_entries)
-  folder="$prefix/drive_c/Program Files/Vesk"
   found() { (cd "$scratch" && w cmd /c vesk /ver | grep -q 'Vesk 2\.'); }
   installed() {  # installed MSI: the zip's files once, the folder once at the end of PATH, the version listed
     diff -r "$folder" "$scratch/win64/vesk-$version-win64" && [ "$(find "$prefix/drive_c" -iname vesk.exe | wc -l)" -eq 1 ] &&
-      [ "$(path_entries)" = "$before"$'\n''C:\Program Files\Vesk\' ] &&
-      listed "$1" DisplayVersion | grep -q "REG_SZ *$(property "$1" ProductVersion)$" &&
-      listed "$1" Publisher | grep -q 'REG_SZ *The Vesk developers$'
+      [ "$(path_entries)" = "$before"$'\n''C:\Program Files\Vesk\' ] && listed "$1" Publisher | grep -q 'The Vesk developers$' &&
+      listed "$1" DisplayVersion | grep -q "REG_SZ *$(property "$1" ProductVersion)$"
   }
   appended() { [ "$(path_value)" = "$before_value;C:\\Program Files\\Vesk\\" ] && found; }
   upgraded() { installed "$higher" && ! listed "$msi" DisplayVersion >/dev/null; }
   refused() { msiexec /i "$msi"; [ $? -eq $((1603 % 256)) ] && upgraded; }  # ERROR_INSTALL_FAILURE
   removed() { [ ! -e "$folder" ] && [ "$(path_entries)" = "$before" ] && ! listed "$higher" DisplayVersion >/dev/null; }
   check "no vesk found through PATH before the install" eval '! found'
-  check "msiexec /i $msi /qn succeeds, asking for no restart" msiexec /i "$msi"
-  check "its files once, its folder once on PATH, $version listed" installed "$msi"
+  check "msiexec /i $msi /qn: exit 0 (no restart asked), its files once, its folder once on PATH, $version listed" eval 'msiexec /i "$msi" && installed "$msi"'
   check "PATH is as it was with ;C:\\Program Files\\Vesk\\ appended; a new console finds vesk" appended
-  check "installing it a second time succeeds" msiexec /i "$msi"
-  check "still its files once, PATH the same, vesk found" eval 'installed "$msi" && appended'
-  check "installing the $next package succeeds" msiexec /i "$higher"
-  check "$next replaced $version: its files once, one PATH entry, only $next listed" upgraded
+  check "installed a second time: all the same" eval 'msiexec /i "$msi" && installed "$msi" && appended'
+  check "the $next package replaces it: its files once, one PATH entry, only $next listed" eval 'msiexec /i "$higher" && upgraded'
   check "$version is refused over $next, which stays" refused
-  check "msiexec /x of the $next package succeeds" msiexec /x "$higher"
-  check "removed: no files, no folder, PATH as before, not listed" removed
+  check "msiexec /x: no files, no folder, PATH as before, not listed" eval 'msiexec /x "$higher" && removed'
 fi
 
 deb=$out/vesk_${version}_amd64.deb
