@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Makes the three release packages with CPack and checks them as a user gets
-# them: the zips' files, line ends and executables; the Debian package's
-# contents, fields and lintian's verdict, run from a scratch root (and, as
-# root, installed and removed with dpkg); the manual page through groff; the
-# option letters in every manual; the third-party notices against the links.
+# Makes the five release packages with CPack and checks them as a user gets
+# them: the zips' files, line ends and executables; the installers' tables,
+# and the 64-bit one installed, upgraded and removed under Wine; the Debian
+# package's contents, fields and lintian's verdict, run from a scratch root
+# (and, as root, installed and removed with dpkg); the manual page through
+# groff; the option letters in every manual; the third-party notices against
+# the links.
 # Needs build-win32, build-win64 and build-deb built (as scripts/test.sh does first).
 # Usage: tests/packaging/check_packages.sh
 set -uo pipefail
