@@ -70,26 +70,26 @@ string(UUID product_code NAMESPACE ${namespace} NAME "vesk-${VERSION}-${ARCH}" T
 # package that looks finished.
 get_filename_component(out_dir "${OUT}" DIRECTORY)
 file(MAKE_DIRECTORY "${out_dir}")
-set(partial "${OUT}.partial")
-file(REMOVE "${OUT}" "${partial}")
+set(unfinished "${OUT}.unfinished")
+file(REMOVE "${OUT}" "${unfinished}")
 # wixl looks for a relative Source beside the .wxs and takes no absolute one.
 file(RELATIVE_PATH files_from_wxs "${CMAKE_CURRENT_LIST_DIR}" "${FILES}")
 execute_process(
   COMMAND ${wixl_program} --arch ${ARCH} -D Arch=${ARCH} -D Version=${VERSION}
           -D ProductCode=${product_code} -D Files=${files_from_wxs}
-          -o ${partial} ${CMAKE_CURRENT_LIST_DIR}/vesk.wxs
+          -o ${unfinished} ${CMAKE_CURRENT_LIST_DIR}/vesk.wxs
   RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
-  file(REMOVE "${partial}")
+  file(REMOVE "${unfinished}")
   message(FATAL_ERROR "msi.cmake: wixl failed (${status})")
 endif()
 
-# The PATH entry, as WiX's <Environment Name="PATH" Value="[INSTALLDIR]"
-# Action="set" Part="last" System="yes" Permanent="no"/> would write it;
-# wixl lacks that element, so the row goes in as a table of its own. In the
-# name, "=" sets the variable on install, "-" takes the value out again on
-# removal, "*" makes it the machine's (HKLM) variable; "[~];" before the
-# value keeps what PATH holds and appends the folder to it.
+# The PATH entry, as WiX's Environment element would write it for the
+# folder appended to the system PATH and taken out on removal; wixl lacks
+# that element, so the row goes in as a table of its own. In the name, "="
+# sets the variable on install, "-" takes the value out again on removal,
+# "*" makes it the machine's (HKLM) variable; "[~];" before the value keeps
+# what PATH holds and appends the folder to it.
 set(idt_dir "${OUT}.tables")
 file(REMOVE_RECURSE "${idt_dir}")
 file(MAKE_DIRECTORY "${idt_dir}")
@@ -98,11 +98,11 @@ file(WRITE "${idt_dir}/Environment.idt"
      "s72\tl255\tL255\ts72\n"
      "Environment\tEnvironment\n"
      "PATH\t=-*PATH\t[~];[INSTALLDIR]\tvesk.exe\n")
-execute_process(COMMAND ${msibuild_program} ${partial} -i ${idt_dir}/Environment.idt RESULT_VARIABLE status)
+execute_process(COMMAND ${msibuild_program} ${unfinished} -i ${idt_dir}/Environment.idt RESULT_VARIABLE status)
 file(REMOVE_RECURSE "${idt_dir}")
 if(NOT status EQUAL 0)
-  file(REMOVE "${partial}")
+  file(REMOVE "${unfinished}")
   message(FATAL_ERROR "msi.cmake: msibuild failed to add the Environment table (${status})")
 endif()
-file(RENAME "${partial}" "${OUT}")
+file(RENAME "${unfinished}" "${OUT}")
 message(STATUS "msi.cmake: made ${OUT}")
