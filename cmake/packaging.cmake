@@ -1,6 +1,7 @@
 # Release packages, made by CPack from the presets:
 #   cpack --preset win32   build-packages/vesk-2.0.0-win32.zip (the product)
-#   cpack --preset win64   build-packages/vesk-2.0.0-win64.zip
+#                          and vesk-2.0.0-win32.msi
+#   cpack --preset win64   build-packages/vesk-2.0.0-win64.zip and .msi
 #   cpack --preset deb     build-packages/vesk_2.0.0_amd64.deb
 # and build-packages/SHA256SUMS over the packages there.
 set(VESK_PACKAGING_DIR ${CMAKE_CURRENT_SOURCE_DIR}/packaging)
@@ -22,8 +23,8 @@ if(WIN32)
   # for users; README.ja.txt the Japanese manual's, without the Linux build.
   set(text_dir ${CMAKE_CURRENT_BINARY_DIR}/package-text)
   set(text_script ${VESK_PACKAGING_DIR}/text-file.cmake)
-  set(readme_sections "Command line,Text reading rules,Regular expressions,Licence")
-  set(readme_ja_sections "コマンドライン,読み込みの規則,正規表現,終了コード,ライセンス")
+  set(readme_sections "Installing,Command line,Text reading rules,Regular expressions,Licence")
+  set(readme_ja_sections "インストール,コマンドライン,読み込みの規則,正規表現,終了コード,ライセンス")
   set(texts
       "README.txt|README.md|ON|${readme_sections}"
       "README.ja.txt|README.ja.md|ON|${readme_ja_sections}"
@@ -72,6 +73,9 @@ if(WIN32)
     set(CPACK_SYSTEM_NAME win32)
   endif()
   set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+  # The installer is made from the zip's files (packaging/msi.cmake), before
+  # the checksums are written.
+  set(CPACK_POST_BUILD_SCRIPTS ${VESK_PACKAGING_DIR}/msi.cmake ${VESK_PACKAGING_DIR}/checksums.cmake)
 else()
   include(GNUInstallDirs)
   set(deb_dir ${CMAKE_CURRENT_BINARY_DIR}/package-deb)

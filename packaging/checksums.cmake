@@ -1,13 +1,14 @@
 # CPack runs this after making a package, before it moves the package to the
 # output folder: SHA256SUMS there lists every package of this version, the
 # ones already there and the one just made, so that after the win32, win64
-# and deb runs it covers all three (check: sha256sum -c SHA256SUMS).
+# and deb runs it covers all five (check: sha256sum -c SHA256SUMS).
 if(CPACK_OUTPUT_FILE_PREFIX)
   set(dir "${CPACK_OUTPUT_FILE_PREFIX}")
 else()
   set(dir "${CPACK_PACKAGE_DIRECTORY}")
 endif()
 file(GLOB present "${dir}/${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-*.zip"
+     "${dir}/${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-*.msi"
      "${dir}/${CPACK_PACKAGE_NAME}_${CPACK_PACKAGE_VERSION}_*.deb")
 set(lines "")
 set(made "")

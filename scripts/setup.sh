@@ -12,7 +12,7 @@ windows=(g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64 wine wine64 
 console=(tmux locales)
 i386=(g++-multilib qemu-user-static googletest)
 extras=(clang libclang-rt-14-dev ccache ripgrep ugrep sed grep time)
-packaging=(lintian groff-base man-db unzip)
+packaging=(lintian groff-base man-db unzip msitools wixl)
 
 packages=("${native[@]}")
 [ "$what" = all ] && packages+=("${windows[@]}" "${console[@]}" "${i386[@]}" "${extras[@]}" "${packaging[@]}")

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Makes the three release packages with CPack and checks them as a user gets
-# them: the zips' files, line ends and executables; the Debian package's
-# contents, fields and lintian's verdict, run from a scratch root (and, as
-# root, installed and removed with dpkg); the manual page through groff; the
-# option letters in every manual; the third-party notices against the links.
+# Makes the five release packages with CPack and checks them as a user gets
+# them: the zips' files, line ends and executables; the installers' tables,
+# and the 64-bit one installed, upgraded and removed under Wine; the Debian
+# package's contents, fields and lintian's verdict, run from a scratch root
+# (and, as root, installed and removed with dpkg); the manual page through
+# groff; the option letters in every manual; the third-party notices against
+# the links.
 # Needs build-win32, build-win64 and build-deb built (as scripts/test.sh does first).
 # Usage: tests/packaging/check_packages.sh
 set -uo pipefail
@@ -39,7 +41,7 @@ rm -rf "$out"
 for preset in win32 win64 deb; do
   check "cpack --preset $preset" sh -c "cpack --preset $preset >$scratch/cpack-$preset.log 2>&1 || { cat $scratch/cpack-$preset.log; exit 1; }"
 done
-check "SHA256SUMS covers the three packages" sh -c "cd $out && [ \$(wc -l <SHA256SUMS) -eq 3 ] && sha256sum --quiet -c SHA256SUMS"
+check "SHA256SUMS covers the five packages" sh -c "cd $out && [ \$(wc -l <SHA256SUMS) -eq 5 ] && sha256sum --quiet -c SHA256SUMS"
 
 for arch in win32:i386:i686 win64:amd64:x86_64; do
   IFS=: read -r name machine triplet <<<"$arch"
@@ -74,6 +76,71 @@ if [ -n "${WINEPREFIX:-}" ] && [ -x "$wine" ]; then
   "$wine" "$exe" /void </dev/null >/dev/null 2>&1
   check "the win64 zip's vesk.exe runs /ver under Wine" \
     sh -c "'$wine' '$exe' /ver </dev/null >$scratch/ver.txt 2>/dev/null; grep -q 'Vesk 2\.' $scratch/ver.txt"
+fi
+
+# The installers: both by their tables, the 64-bit one also installed,
+# installed again, upgraded and removed under Wine.
+rows() { msiinfo export "$1" "$2" | tail -n +4 | tr -d '\r'; }  # rows MSI TABLE
+property() { rows "$1" Property | sed -n "s/^$2\t//p"; }        # property MSI NAME
+layout() {  # layout MSI FOLDER BITS: INSTALLDIR is FOLDER\Vesk, a component for each file there, the PATH row
+  rows "$1" Directory | grep -qxF "INSTALLDIR"$'\t'"$2"$'\t'"Vesk" &&
+    rows "$1" Component | awk -F'\t' -v bits="$3" '$1 != $6 || $3 != "INSTALLDIR" || $4 != bits { bad = 1 } END { exit bad || NR != 5 }' &&
+    [ "$(rows "$1" Environment)" = "PATH"$'\t''=-*PATH'$'\t''[~];[INSTALLDIR]'$'\t''vesk.exe' ]
+}
+actions() { rows "$1" InstallExecuteSequence | cut -f1 | grep -E 'Environment|Existing|Reboot|Shortcut' | sort | tr '\n' ' '; }
+next=${version%.*}.$((${version##*.} + 1))
+for arch in win32:x86:Intel:ProgramFilesFolder:0 win64:x64:x64:ProgramFiles64Folder:256; do
+  IFS=: read -r name wixarch platform folder bits <<<"$arch"
+  msi=$out/vesk-$version-$name.msi higher=$scratch/vesk-$next-$name.msi
+  echo "--- $msi"
+  check "$msi: $platform, English, per machine, $version by The Vesk developers" [ "$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p') \
+$(property "$msi" ALLUSERS) $(property "$msi" ProductVersion) $(property "$msi" Manufacturer)" = "$platform;1033 1 $version The Vesk developers" ]
+  check "$msi holds the zip's five files" sh -c "msiextract -C $scratch/x-$name '$msi' >/dev/null &&
+    diff -r \"\$(find $scratch/x-$name -type d -name Vesk)\" $scratch/$name/vesk-$version-$name"
+  check "$msi puts each in a component of its own in $folder\\Vesk, which it appends to the system PATH" layout "$msi" "$folder" "$bits"
+  check "$msi writes PATH, takes its entry out on removal, removes older versions; no restart, no shortcut" \
+    [ "$(actions "$msi")" = "RemoveEnvironmentStrings RemoveExistingProducts WriteEnvironmentStrings " ]
+  check "a $next package from the same files: the same upgrade code, another product code" eval 'cmake -DARCH=$wixarch \
+    -DVERSION=$next -DFILES=$scratch/$name/vesk-$version-$name -DOUT=$higher -P packaging/msi.cmake >$scratch/msi.log 2>&1 &&
+    [ "$(property "$msi" UpgradeCode)" = "$(property "$higher" UpgradeCode)" ] && [ "$(property "$msi" ProductCode)" != "$(property "$higher" ProductCode)" ]'
+done
+check "the 32-bit and the 64-bit installer have their own upgrade codes" [ "$(property "$out/vesk-$version-win32.msi" UpgradeCode)" != "$(property "$msi" UpgradeCode)" ]
+
+if [ -n "${WINEPREFIX:-}" ] && [ -x "$wine" ]; then
+  echo "--- $msi installed, installed again, upgraded and removed under Wine"
+  # On a copy of the prefix: the shared one stays clean, every run starts alike.
+  prefix=$scratch/prefix folder="$scratch/prefix/drive_c/Program Files/Vesk"
+  cp -a "$WINEPREFIX" "$prefix"
+  trap 'WINEPREFIX=$prefix "$server" -k 2>/dev/null; rm -rf "$scratch"' EXIT
+  w() { WINEPREFIX=$prefix "$wine" "$@" </dev/null 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+  WINEPREFIX=$prefix "$server" -p30 </dev/null >/dev/null 2>&1
+  w cmd /c exit >/dev/null
+  msiexec() { local file; file=$(realpath "$2") && w msiexec "$1" "Z:${file//\//\\}" /qn; }  # msiexec /i|/x MSI
+  listed() { w reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(property "$1" ProductCode)" /v "$2"; }
+  path_value() { w reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment' /v PATH | sed -n 's/^ *PATH *REG_[A-Z_]* *//p'; }
+  # Wine's msi takes out an entry with the ";" after it, so the one at the end
+  # leaves the ";" before it: an empty entry, at which Wine 8's cmd ends its
+  # PATH search (GetFullPathName fails on ""). So after an upgrade or removal
+  # the entries are compared without empty ones, and vesk is not looked for.
+  path_entries() { path_value | tr ';' '\n' | grep -v '^$'; }
+  before_value=$(path_value) before=$(path_entries)
+  found() { (cd "$scratch" && w cmd /c vesk /ver | grep -q 'Vesk 2\.'); }
+  installed() {  # installed MSI: the zip's files once, the folder once at the end of PATH, the version listed
+    diff -r "$folder" "$scratch/win64/vesk-$version-win64" && [ "$(find "$prefix/drive_c" -iname vesk.exe | wc -l)" -eq 1 ] &&
+      [ "$(path_entries)" = "$before"$'\n''C:\Program Files\Vesk\' ] && listed "$1" Publisher | grep -q 'The Vesk developers$' &&
+      listed "$1" DisplayVersion | grep -q "REG_SZ *$(property "$1" ProductVersion)$"
+  }
+  appended() { [ "$(path_value)" = "$before_value;C:\\Program Files\\Vesk\\" ] && found; }
+  upgraded() { installed "$higher" && ! listed "$msi" DisplayVersion >/dev/null; }
+  refused() { msiexec /i "$msi"; [ $? -eq $((1603 % 256)) ] && upgraded; }  # ERROR_INSTALL_FAILURE
+  removed() { [ ! -e "$folder" ] && [ "$(path_entries)" = "$before" ] && ! listed "$higher" DisplayVersion >/dev/null; }
+  check "no vesk found through PATH before the install" eval '! found'
+  check "msiexec /i $msi /qn: exit 0 (no restart asked), its files once, its folder once on PATH, $version listed" eval 'msiexec /i "$msi" && installed "$msi"'
+  check "PATH is as it was with ;C:\\Program Files\\Vesk\\ appended; a new console finds vesk" appended
+  check "installed a second time: all the same" eval 'msiexec /i "$msi" && installed "$msi" && appended'
+  check "the $next package replaces it: its files once, one PATH entry, only $next listed" eval 'msiexec /i "$higher" && upgraded'
+  check "$version is refused over $next, which stays" refused
+  check "msiexec /x: no files, no folder, PATH as before, not listed" eval 'msiexec /x "$higher" && removed'
 fi
 
 deb=$out/vesk_${version}_amd64.deb
