@@ -15,6 +15,14 @@ void writeOrFail(bool written, bool onStandardError) {
   if (!written) throw OutputFailure{onStandardError};
 }
 
+// Writes standard output's bytes, timed.
+bool writeStdoutBytes(ConsoleOutput& output, std::string_view bytes) {
+  const auto start = std::chrono::steady_clock::now();
+  const bool written = platform::writeStreamBytes(platform::StdStream::Output, bytes);
+  output.writeTime += std::chrono::steady_clock::now() - start;
+  return written;
+}
+
 }  // namespace
 
 ConsoleOutput capturingOutput(const ConsoleState& console) {
@@ -85,7 +93,7 @@ void writeRedirectedBytes(ConsoleOutput& output, std::string_view text) {
   // Large runs go straight out rather than through the block buffer.
   if (text.size() >= kStdoutBlock && !output.capture) {
     flushConsoleText(output);
-    writeOrFail(platform::writeStreamBytes(platform::StdStream::Output, text), false);
+    writeOrFail(writeStdoutBytes(output, text), false);
     return;
   }
   output.pendingStdout += text;
@@ -99,14 +107,15 @@ void writeRedirectedBytes(ConsoleOutput& output, std::string_view text) {
 void flushConsoleText(ConsoleOutput& output) {
   if (output.capture) return;
   if (!output.pendingConsole.empty()) {
+    const auto start = std::chrono::steady_clock::now();
     const bool written =
         platform::writeConsoleWide(output.console.stdoutConsole, output.pendingConsole);
+    output.writeTime += std::chrono::steady_clock::now() - start;
     output.pendingConsole.clear();
     writeOrFail(written, false);
   }
   if (!output.pendingStdout.empty()) {
-    const bool written =
-        platform::writeStreamBytes(platform::StdStream::Output, output.pendingStdout);
+    const bool written = writeStdoutBytes(output, output.pendingStdout);
     output.pendingStdout.clear();
     writeOrFail(written, false);
   }

@@ -3,6 +3,7 @@
 // messages go to standard error through report (output/report.h) only.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -40,6 +41,9 @@ struct ConsoleOutput {
   // it holds to spill, which passes it on and leaves the output empty.
   std::size_t spillAt = 0;  // 0: never
   std::function<void(ConsoleOutput&)> spill;
+  // Time spent handing standard output to the system: writing to a pipe
+  // waits for its reader, who needs a processor too.
+  std::chrono::nanoseconds writeTime{0};
 };
 
 // Thrown when a standard stream takes no more (a full disk, a closed pipe):

@@ -5,7 +5,8 @@
 namespace vesk {
 
 FanOut::FanOut(FanOutSettings settings, FanOutClock::time_point now) : settings_(settings) {
-  if (settings_.fixed) current_ = settled_ = settings_.workers;
+  if (settings_.fixed || settings_.startShared) current_ = settled_ = settings_.workers;
+  settledBeforeTrial_ = settled_;
   windowStart_ = partStart_ = now;
 }
 
@@ -17,9 +18,9 @@ void FanOut::limitWorkers(unsigned available) {
   moveTo(available);
 }
 
-void FanOut::ownWork(std::uint64_t work, std::chrono::nanoseconds reading,
+void FanOut::ownWork(std::uint64_t work, std::chrono::nanoseconds inputOutput,
                      FanOutClock::time_point now) {
-  add(work, reading, now);
+  add(work, inputOutput, now);
 }
 
 void FanOut::sharedWork(std::uint64_t work, FanOutClock::time_point now) {
@@ -29,9 +30,10 @@ void FanOut::sharedWork(std::uint64_t work, FanOutClock::time_point now) {
   add(work, std::chrono::nanoseconds{0}, now);
 }
 
-void FanOut::add(std::uint64_t work, std::chrono::nanoseconds reading,
+void FanOut::add(std::uint64_t work, std::chrono::nanoseconds inputOutput,
                  FanOutClock::time_point now) {
   if (settings_.fixed) return;
+  done_ += work;
   if (settings_.switchEvery != 0) {
     if (++reports_ < settings_.switchEvery) return;
     reports_ = 0;
@@ -44,12 +46,21 @@ void FanOut::add(std::uint64_t work, std::chrono::nanoseconds reading,
     return;
   }
   partWork_ += work;
-  windowReading_ += reading;
+  windowInputOutput_ += inputOutput;
   const auto part = std::chrono::duration_cast<std::chrono::nanoseconds>(now - partStart_);
   if (partWork_ * kParts < kWindowWork || part * kParts < kWindowTime) return;
   partRates_[parts_++] = static_cast<double>(partWork_) / static_cast<double>(part.count());
   partStart_ = now;
   partWork_ = 0;
+  // Workers first touch their memory (stacks, buffers, output) in their
+  // first part, which some machines make costly: it does not count.
+  if (warmingUp_) {
+    warmingUp_ = false;
+    parts_ = 0;
+    windowStart_ = now;
+    windowInputOutput_ = {};
+    return;
+  }
   // A trial clearly slower in each of half its parts ends there: trials of
   // levels that lose are what the fan-out costs.
   const bool clearlyLosing =
@@ -63,10 +74,10 @@ void FanOut::add(std::uint64_t work, std::chrono::nanoseconds reading,
   const double rate = (partRates_[(parts_ - 1) / 2] + partRates_[parts_ / 2]) / 2;
   const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(now - windowStart_);
   const bool searchingDominates =
-      static_cast<double>((elapsed - windowReading_).count()) >=
-      kSearchingOverReading * static_cast<double>(windowReading_.count());
+      static_cast<double>((elapsed - windowInputOutput_).count()) >=
+      kSearchingOverInputOutput * static_cast<double>(windowInputOutput_.count());
   windowStart_ = now;
-  windowReading_ = {};
+  windowInputOutput_ = {};
   parts_ = 0;
   windowClosed(rate, searchingDominates);
 }
@@ -93,7 +104,7 @@ void FanOut::windowClosed(double rate, bool searchingDominates) {
     if (settled_ != 0) {
       trying_ = true;
       moveTo(0);
-    } else if (settings_.workers > 0 &&
+    } else if (settings_.workers > 0 && worthTrying(rate) &&
                (searchingDominates || !settings_.onlyWhenSearchingDominates)) {
       trying_ = true;
       moveTo(settings_.workers);
@@ -121,6 +132,13 @@ void FanOut::windowClosed(double rate, bool searchingDominates) {
   settle(tried);
 }
 
+bool FanOut::worthTrying(double rate) const {
+  if (settings_.expectedWork == 0) return true;
+  const std::uint64_t left = settings_.expectedWork - std::min(done_, settings_.expectedWork);
+  const double nanoseconds = static_cast<double>(left) / rate;
+  return nanoseconds >= static_cast<double>(std::chrono::nanoseconds(kWorthTrying).count());
+}
+
 void FanOut::settle(unsigned level) {
   const bool changed = level != settledBeforeTrial_;
   trying_ = false;
@@ -134,11 +152,12 @@ void FanOut::settle(unsigned level) {
 }
 
 void FanOut::moveTo(unsigned level) {
+  warmingUp_ = level > current_;
   current_ = level;
   windowStarted_ = false;
   partWork_ = 0;
   parts_ = 0;
-  windowReading_ = {};
+  windowInputOutput_ = {};
 }
 
 }  // namespace vesk

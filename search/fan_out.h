@@ -6,7 +6,8 @@
 // timed on the work at hand, and the faster one is kept.
 //
 // The owner starts alone. Once a window of work shows that the time goes to
-// searching rather than to reading (where asked), it tries every worker,
+// searching rather than to reading the input and writing the output, which
+// stay with the owner whoever searches (where asked), it tries every worker,
 // then halves their number while that is not slower; it keeps workers only
 // where they are clearly faster than one thread. Now and then it tries the
 // other way again, less often each time the trial changes nothing, since
@@ -25,9 +26,16 @@ using FanOutClock = std::chrono::steady_clock;
 struct FanOutSettings {
   unsigned workers = 0;  // the most that may help; 0: the owner alone
   bool fixed = false;    // always hand out to all of them (VESK_THREADS)
-  // Try workers only while searching takes clearly longer than reading:
-  // work that runs at the speed of its reads gains nothing from them.
+  // Try workers only while searching takes clearly longer than reading and
+  // writing: work that runs at the speed of its reads or of the consumer of
+  // its output gains nothing from them.
   bool onlyWhenSearchingDominates = true;
+  // Start with every worker, and measure the owner alone as the trial: where
+  // workers have paid on every machine measured (a walk's files).
+  bool startShared = false;
+  // The work the input holds, where it is known (a file's size); 0: unknown.
+  // Workers are tried only while enough of it is left to pay for the trial.
+  std::uint64_t expectedWork = 0;
   // For tests of what the switching does to the output: change between the
   // owner alone and every worker after this many reports, measuring nothing.
   unsigned switchEvery = 0;
@@ -43,10 +51,11 @@ class FanOut {
   // Fewer workers than asked could be started: the most there will be.
   void limitWorkers(unsigned available);
 
-  // The owner did `work` units itself, `reading` of its time waiting for
-  // reads; handed-out work whose results were written. Units are what the
+  // The owner did `work` units itself, `inputOutput` of its time reading and
+  // writing; handed-out work whose results were written. Units are what the
   // caller counts (bytes, plus a weight for each file opened).
-  void ownWork(std::uint64_t work, std::chrono::nanoseconds reading, FanOutClock::time_point now);
+  void ownWork(std::uint64_t work, std::chrono::nanoseconds inputOutput,
+               FanOutClock::time_point now);
   void sharedWork(std::uint64_t work, FanOutClock::time_point now);
 
   // A window closes once it holds this much work and time; shorter ones
@@ -58,31 +67,39 @@ class FanOut {
   // over fewer likewise.
   static constexpr double kClearGain = 1.15;
   static constexpr double kChangeFactor = 1.25;
-  // Searching must take this many times the time of reading to try workers.
-  static constexpr double kSearchingOverReading = 2.0;
+  // Searching must take this many times the time of reading and writing to
+  // try workers.
+  static constexpr double kSearchingOverInputOutput = 2.0;
+  // Workers are tried only where the owner alone would take this long for
+  // what is left: a trial that loses costs a window and the memory the
+  // workers first touch, which must stay small next to the whole.
+  static constexpr std::chrono::milliseconds kWorthTrying{300};
   // Windows at the level settled on before the other way is tried again;
   // four times as many each time the trial changes nothing.
   static constexpr std::uint64_t kFirstRetryWindows = 4;
   static constexpr std::uint64_t kMostRetryWindows = 256;
 
  private:
-  void add(std::uint64_t work, std::chrono::nanoseconds reading, FanOutClock::time_point now);
+  void add(std::uint64_t work, std::chrono::nanoseconds inputOutput, FanOutClock::time_point now);
   void windowClosed(double rate, bool searchingDominates);
   void settle(unsigned level);
   void moveTo(unsigned level);
+  bool worthTrying(double rate) const;
 
   FanOutSettings settings_;
   unsigned current_ = 0;
-  unsigned reports_ = 0;  // since the last switch, with switchEvery
+  unsigned reports_ = 0;    // since the last switch, with switchEvery
+  std::uint64_t done_ = 0;  // work reported so far
   // The window being measured: it starts at the first report after a change
   // of level, whose work came partly before it, and is measured in parts.
   bool windowStarted_ = false;
   FanOutClock::time_point windowStart_{};
-  std::chrono::nanoseconds windowReading_{0};
+  std::chrono::nanoseconds windowInputOutput_{0};
   FanOutClock::time_point partStart_{};
   std::uint64_t partWork_ = 0;
   std::array<double, kParts> partRates_{};
   std::size_t parts_ = 0;
+  bool warmingUp_ = false;  // the first part after more workers were taken on
   // The level settled on and its rate; while trying, the level tried.
   unsigned settled_ = 0;
   double settledRate_ = 0;

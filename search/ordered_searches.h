@@ -51,6 +51,10 @@ SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, un
 // could not start.
 unsigned setWorkers(SearchPool& pool, unsigned count);
 
+// Lets at least this many tasks be in flight, whatever the number of
+// workers (by default twice as many as there are workers, and two).
+void keepInFlight(SearchPool& pool, std::size_t tasks);
+
 // Hands out a task (none: nothing to do, only `written` to run in its turn),
 // to be done once setWorkers has let a worker take tasks. Waits, writing
 // finished results meanwhile, while too many are in flight.
