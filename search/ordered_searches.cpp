@@ -7,12 +7,11 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/redirection.h"
+#include "platform/thread.h"
 
 namespace vesk {
 namespace {
@@ -21,8 +20,12 @@ namespace {
 constexpr std::size_t kChunkBytes = 256 * 1024;
 // A task waits while this many of its chunks are not written yet.
 constexpr std::size_t kUnwrittenChunks = 2;
-// Tasks in flight, whatever the number of workers.
-constexpr std::size_t kAtLeastInFlight = 18;
+// A worker's stack. The engine keeps its backtracking frames and its JIT
+// stack on the heap; what goes deepest is the automaton deciding assertions
+// nested as deep as a pattern may nest them, which took between 160 and
+// 192 KiB in the optimised x86-64 build (measured; the limits cases hold one).
+// Twice that and more leaves room for sanitizer builds and other compilers.
+constexpr std::size_t kWorkerStack = 512 * 1024;
 
 struct Slot {
   SearchTask task;
@@ -39,12 +42,12 @@ struct Abandoned {};
 }  // namespace
 
 struct SearchPool {
-  SearchPool(ConsoleOutput& out, FolderHeader& folderHeader, std::size_t inFlight, unsigned workers)
-      : output(out), header(folderHeader), maxInFlight(inFlight), maxWorkers(workers) {}
+  SearchPool(ConsoleOutput& out, FolderHeader& folderHeader, unsigned workers)
+      : output(out), header(folderHeader), maxWorkers(workers) {}
 
   ConsoleOutput& output;  // the owner's
   FolderHeader& header;   // the owner's
-  const std::size_t maxInFlight;
+  std::size_t inFlightAtLeast = 0;
   std::mutex mutex;
   std::condition_variable workAvailable;    // workers wait here for tasks
   std::condition_variable progress;         // the owner and waiting tasks wait here
@@ -57,7 +60,7 @@ struct SearchPool {
   bool stopping = false;
   std::atomic<bool> abandoned{false};
   const unsigned maxWorkers;
-  std::vector<std::thread> threads;
+  std::vector<platform::Thread> threads;
 };
 
 namespace {
@@ -186,28 +189,28 @@ void SearchPoolStop::operator()(SearchPool* pool) const {
   }
   pool->workAvailable.notify_all();
   pool->progress.notify_all();
-  for (std::thread& thread : pool->threads) thread.join();
+  pool->threads.clear();  // each waits for its thread to end
   delete pool;
 }
 
 SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, unsigned workers) {
-  // Enough in flight that no worker waits for work, and that the owner can
-  // list folders ahead while the workers open files (a walk hands out a
-  // label and a batch a folder, most of them small); few enough that memory
-  // stays small: a task holds at most a few chunks of output.
-  const std::size_t inFlight =
-      std::max<std::size_t>(2 * std::size_t{workers} + 2, kAtLeastInFlight);
-  return SearchPoolHandle(new SearchPool(output, header, inFlight, workers));
+  SearchPoolHandle pool(new SearchPool(output, header, workers));
+  // No allocation may fail once a thread runs that would then never be told to stop.
+  pool->threads.reserve(workers);
+  return pool;
+}
+
+void keepInFlight(SearchPool& pool, std::size_t tasks) {
+  const std::lock_guard lock(pool.mutex);
+  pool.inFlightAtLeast = tasks;
 }
 
 unsigned setWorkers(SearchPool& pool, unsigned count) {
   count = std::min(count, pool.maxWorkers);
   while (pool.threads.size() < count) {
-    try {
-      pool.threads.emplace_back([&pool] { workerLoop(pool); });
-    } catch (const std::system_error&) {
-      break;  // the system has no thread to spare: the run goes on with those it has
-    }
+    platform::Thread thread = platform::Thread::start([&pool] { workerLoop(pool); }, kWorkerStack);
+    if (!thread) break;  // the system has no thread to spare: the run goes on with those it has
+    pool.threads.push_back(std::move(thread));
   }
   const unsigned available = std::min<unsigned>(count, static_cast<unsigned>(pool.threads.size()));
   const std::lock_guard lock(pool.mutex);
@@ -218,7 +221,10 @@ unsigned setWorkers(SearchPool& pool, unsigned count) {
 
 void handOut(SearchPool& pool, SearchTask task, TaskWritten written) {
   std::unique_lock lock(pool.mutex);
-  while (pool.slots.size() >= pool.maxInFlight) writeHead(pool, lock);
+  // Enough in flight that no worker waits for work; few enough that memory
+  // stays small: a task holds its input's bytes and a few chunks of output.
+  const std::size_t inFlight = std::max(2 * pool.active + 2, pool.inFlightAtLeast);
+  while (pool.slots.size() >= inFlight) writeHead(pool, lock);
   auto slot = std::make_unique<Slot>();
   slot->finished = !task;
   slot->task = std::move(task);

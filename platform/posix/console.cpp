@@ -1,9 +1,13 @@
 #include "platform/console.h"
 
 #include <unistd.h>
-#include <csignal>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 
 #include "platform/codepage.h"
@@ -65,12 +69,33 @@ bool writeConsoleWide(ConsoleHandle console, std::u16string_view text) {
   return writeAll(static_cast<int>(console) - 1, bytes.data(), bytes.size());
 }
 
+// A terminal takes the locale's encoding, as writeConsoleWide writes it.
+PreparedErrorLine prepareErrorLine(std::u16string_view text, std::uint32_t codePage) {
+  PreparedErrorLine line;
+  const bool console = consoleHandle(StdStream::Error) != 0;
+  appendMultiByteFromWide(text, console ? kAnsiCodePage : codePage, line.bytes);
+  line.bytes += '\n';
+  return line;
+}
+
+bool writePreparedErrorLine(const PreparedErrorLine& line, std::string_view fallback) {
+  if (!line.bytes.empty()) return writeAll(2, line.bytes.data(), line.bytes.size());
+  return writeAll(2, fallback.data(), fallback.size()) && writeAll(2, "\n", 1);
+}
+
 bool writeStreamBytes(StdStream stream, std::string_view bytes) {
   return writeAll(descriptorOf(stream), bytes.data(), bytes.size());
 }
 
 void prepareProcess() {
   std::signal(SIGPIPE, SIG_IGN);
+#if defined(__GLIBC__)
+  // glibc gives threads heaps of their own as they contend, each reserving
+  // 64 MiB of address space, so that a run's address space would grow with
+  // its threads rather than with what it holds; workers allocate little,
+  // and each thread's cache of small blocks keeps them from contending.
+  ::mallopt(M_ARENA_MAX, 1);
+#endif
 }
 
 }  // namespace vesk::platform

@@ -18,7 +18,16 @@ function literalRecords(count) {
   return records.join("");
 }
 
+// The deepest nesting a pattern may have, in lookaheads the automaton
+// decides (recursively): on a worker thread, whose stack is small.
+const nested = 248;
+const deepestAutomaton = "(x+x+)+" + "(?=[xyz]".repeat(nested) + "[yz]" + ")".repeat(nested);
+
 export default [
+  { name: "the deepest lookaheads decided by the automaton on a worker",
+    args: ["/c", "/f", "p.txt", "x.txt"], env: { VESK_THREADS: "2" },
+    files: { "p.txt": `/s\n${deepestAutomaton}\n`, "x.txt": ("z" + "x".repeat(30) + "\n").repeat(300) },
+    stdout: "0\n", exit: 0 },
   // Work spread over every start position of the longest line.
   { name: "(a)*[b-c] on the longest line is decided", args: ["/c", "/s", "(a)*[b-c]", "a.txt"],
     files: { "a.txt": longest }, stdout: "0\n", exit: 0 },
