@@ -11,7 +11,9 @@ int _dowildcard = 0;
 }
 
 int wmain(int argc, wchar_t** argv) {
-  std::vector<std::u16string> arguments;
-  for (int i = 1; i < argc; ++i) arguments.push_back(vesk::platform::win32::utf16(argv[i]));
-  return vesk::runMain(arguments);
+  return vesk::runMain([argc, argv] {
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.push_back(vesk::platform::win32::utf16(argv[i]));
+    return arguments;
+  });
 }

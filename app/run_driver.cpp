@@ -1,13 +1,14 @@
 #include "app/run_driver.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <string_view>
 #include <thread>
 
+#include "cmdline/thread_setting.h"
 #include "io/byte_source.h"
 #include "model/run_plan.h"
 #include "output/report.h"
+#include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/redirection.h"
 #include "search/block_search.h"
@@ -22,24 +23,17 @@ namespace {
 
 constexpr std::u16string_view kStandardInputName = u"(CON)";
 
-// The default thread count is the machine's, up to this many.
+// The default is up to one worker a logical processor, at most this many.
 constexpr unsigned kDefaultThreadsAtMost = 16;
-// VESK_THREADS may ask for up to this many.
-constexpr unsigned kThreadsAtMost = 64;
 
 // VESK_THREADS=N searches with N workers beside the main thread, always
-// (1: on the main thread alone); a value that is not a number from 1 to 64
-// is ignored. By default up to one worker a logical processor, where the
-// fan-out finds them faster.
-FanOutSettings searchThreads() {
-  const char* text = std::getenv("VESK_THREADS");
-  if (text != nullptr && *text != '\0') {
-    char* end = nullptr;
-    const unsigned long asked = std::strtoul(text, &end, 10);
-    if (*end == '\0' && asked >= 1 && asked <= kThreadsAtMost) {
-      return FanOutSettings{.workers = asked == 1 ? 0 : static_cast<unsigned>(asked),
-                            .fixed = true};
-    }
+// (1: on the main thread alone). By default up to one worker a logical
+// processor, where the fan-out finds them faster.
+FanOutSettings searchThreads(ConsoleOutput& output) {
+  const ThreadSetting setting = threadSettingFrom(platform::environmentVariable(u"VESK_THREADS"));
+  if (setting.warning) report(output, *setting.warning);
+  if (setting.threads != 0) {
+    return FanOutSettings{.workers = setting.threads == 1 ? 0 : setting.threads, .fixed = true};
   }
   return FanOutSettings{
       .workers = std::clamp(std::thread::hardware_concurrency(), 1u, kDefaultThreadsAtMost)};
@@ -54,16 +48,22 @@ bool searchTarget(ConsoleOutput& output, const RunOptions& options, const Search
   FolderHeader folderHeader;
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
   const FastPaths fastPaths = planFastPaths(entries, plan, output);
-  FileSearch search{output, plan, entries, folderHeader, reader, workspace, fastPaths};
-  const FanOutSettings threads = searchThreads();
+  FileSearch search{output,       plan,    entries,
+                    folderHeader, reader,  workspace,
+                    fastPaths,    nullptr, platform::standardOutputFile()};
+  const FanOutSettings threads = searchThreads(output);
   // The pool starts its threads only when the fan-out first asks for them.
   const SearchPoolHandle pool = threads.workers > 0
                                     ? startSearchPool(output, folderHeader, threads.workers)
                                     : SearchPoolHandle();
   if (!standardInput) return walkFolder(search, target, pool.get(), threads);
   ByteSource source = fileSource(platform::standardInput());
-  source.beforeWaiting = [&output] { flushConsoleText(output); };
   const InputNames names{kStandardInputName, kStandardInputName};
+  if (isTheOutput(search, source.file)) {
+    report(output, Diagnostic{MessageId::InputIsOutput, std::u16string(kStandardInputName)});
+    return false;
+  }
+  source.beforeWaiting = [&output] { flushConsoleText(output); };
   return pool ? searchFileByBlocks(search, *pool, threads, std::move(source), names)
               : searchFile(search, source, names);
 }

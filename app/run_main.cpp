@@ -71,30 +71,40 @@ void reportOutputFailure(ConsoleOutput& output, const OutputFailure& failure) {
 }
 
 // Memory ran out somewhere (a worker's failure comes here too): what was
-// found so far goes out, then the message, which needs little memory of its
-// own.
+// found so far goes out, then the message, made ready before the run, as
+// nothing may be left to compose it now.
 void reportOutOfMemory(ConsoleOutput& output) {
   try {
     flushConsoleText(output);
-    report(output, Diagnostic{MessageId::NotEnoughMemory, {}});
   } catch (const OutputFailure& failure) {
     reportOutputFailure(output, failure);
+    return;
   } catch (const std::bad_alloc&) {
-    // Not even that much is left.
+    // A console's text could not be converted: it is lost.
   }
+  platform::writePreparedErrorLine(output.outOfMemory, kNotEnoughMemoryInAscii);
+}
+
+int runWithOutput(ConsoleOutput& output,
+                  const std::function<std::vector<std::u16string>()>& readArguments) {
+  output.console = probeConsole();
+  output.outOfMemory =
+      platform::prepareErrorLine(messageText(output.console.language, MessageId::NotEnoughMemory),
+                                 output.console.outputCodePage);
+  const std::vector<std::u16string> arguments = readArguments();
+  const int exitCode =
+      answerStandAloneRequest(output, arguments) ? 0 : runSearch(output, arguments);
+  flushConsoleText(output);
+  return exitCode;
 }
 
 }  // namespace
 
-int runMain(const std::vector<std::u16string>& arguments) {
+int runMain(const std::function<std::vector<std::u16string>()>& readArguments) {
   platform::prepareProcess();
   ConsoleOutput output;
-  output.console = probeConsole();
   try {
-    const int exitCode =
-        answerStandAloneRequest(output, arguments) ? 0 : runSearch(output, arguments);
-    flushConsoleText(output);
-    return exitCode;
+    return runWithOutput(output, readArguments);
   } catch (const OutputFailure& failure) {
     reportOutputFailure(output, failure);
     return 0;

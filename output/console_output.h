@@ -12,6 +12,7 @@
 
 #include "model/diagnostic.h"
 #include "output/console_state.h"
+#include "platform/console.h"
 
 namespace vesk {
 
@@ -44,6 +45,8 @@ struct ConsoleOutput {
   // Time spent handing standard output to the system: writing to a pipe
   // waits for its reader, who needs a processor too.
   std::chrono::nanoseconds writeTime{0};
+  // "Not enough memory." made ready to be written when memory has run out.
+  platform::PreparedErrorLine outOfMemory;
 };
 
 // Thrown when a standard stream takes no more (a full disk, a closed pipe):

@@ -10,6 +10,7 @@
 
 #include "base/ascii.h"
 #include "platform/clock.h"
+#include "platform/faults.h"
 #include "regex/ecma_translate.h"
 #include "regex/literal_search.h"
 
@@ -57,7 +58,7 @@ constexpr std::uint32_t kCompileOptions =
 // pattern.
 constexpr std::uint32_t kAttemptSteps = 2'000'000;
 constexpr std::uint32_t kInterpretedAttemptSteps = 500'000;
-constexpr std::chrono::nanoseconds kSubjectTime = 500ms;
+constexpr std::chrono::nanoseconds kSubjectTime = kSubjectTimeBudget;
 // Where the automaton can decide, backtracking only gets a short try: a line
 // that is hard for it is left to the automaton at once.
 constexpr std::uint32_t kTrialSteps = 100'000;
@@ -120,9 +121,18 @@ struct PcreCompiled {
   int errorCode = 0;
 };
 
+// The engine allocates through the program's allocation functions, so that
+// running out of memory there is met as anywhere else. Made once, shared by
+// every thread; nullptr (no memory even for that) leaves the engine's own.
+pcre2_general_context* engineMemory() {
+  static pcre2_general_context* const memory = pcre2_general_context_create(
+      platform::allocateForLibrary, platform::releaseForLibrary, nullptr);
+  return memory;
+}
+
 PcreCompiled compilePcre(std::u16string_view text, std::uint32_t options) {
   const std::unique_ptr<pcre2_compile_context, CompileContextFree> context(
-      pcre2_compile_context_create(nullptr));
+      pcre2_compile_context_create(engineMemory()));
   if (!context) return {nullptr, PCRE2_ERROR_HEAP_FAILED};
   pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
   PcreCompiled compiled;
@@ -406,27 +416,33 @@ MatchWorkspace createMatchWorkspace() {
   WorkspaceData& data = *workspace.data;
   startBudget(data.budget, kSubjectTime);
   data.callout.budget = &data.budget;
-  data.context.reset(pcre2_match_context_create(nullptr));
-  if (!data.context) return workspace;
+  data.context.reset(pcre2_match_context_create(engineMemory()));
+  if (!data.context) throw std::bad_alloc();
   pcre2_set_match_limit(data.context.get(), kAttemptSteps);
   pcre2_set_depth_limit(data.context.get(), kDepthLimit);
   pcre2_set_heap_limit(data.context.get(), kInterpreterHeapBytes / 1024);
   pcre2_set_callout(data.context.get(), automatonCallout, &data.callout);
-  data.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackBytes, nullptr));
+  data.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackBytes, engineMemory()));
   if (data.jitStack) pcre2_jit_stack_assign(data.context.get(), nullptr, data.jitStack.get());
   return workspace;
 }
 
 namespace {
 
-// Match data that holds every group of the pattern; false when there is no
-// memory for it.
-bool fitMatchData(WorkspaceData& data, std::size_t groups) {
+// Match data that holds every group of the pattern.
+void fitMatchData(WorkspaceData& data, std::size_t groups) {
   const std::size_t needed = groups + 1;
-  if (data.matchData && data.groupCapacity >= needed) return true;
-  data.matchData.reset(pcre2_match_data_create(static_cast<std::uint32_t>(needed), nullptr));
+  if (data.matchData && data.groupCapacity >= needed) return;
+  data.matchData.reset(pcre2_match_data_create(static_cast<std::uint32_t>(needed), engineMemory()));
   data.groupCapacity = data.matchData ? needed : 0;
-  return data.matchData != nullptr;
+  if (!data.matchData) throw std::bad_alloc();
+}
+
+// The engine ran out of memory (not out of its limits): the run ends, as
+// anywhere else memory runs out, rather than call the line too complex.
+int unlessOutOfMemory(int result) {
+  if (result == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
+  return result;
 }
 
 std::size_t windowFor(std::size_t positions) {
@@ -450,15 +466,16 @@ int runEngine(const EngineCode& code, WorkspaceData& data, std::u16string_view s
   pcre2_set_match_limit(data.context.get(),
                         code.jit ? data.attemptSteps : interpretedSteps(data.attemptSteps));
   const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
-  int result = pcre2_match(code.code.get(), text, subject.size(), start, options,
-                           data.matchData.get(), data.context.get());
+  int result = unlessOutOfMemory(pcre2_match(code.code.get(), text, subject.size(), start, options,
+                                             data.matchData.get(), data.context.get()));
   // The interpreter keeps its backtracking memory on the heap, which it may
   // use seven times as much of as the JIT has stack.
   if (result == PCRE2_ERROR_JIT_STACKLIMIT) {
     ++data.interpreterRetries;
     pcre2_set_match_limit(data.context.get(), interpretedSteps(data.attemptSteps));
-    result = pcre2_match(code.code.get(), text, subject.size(), start, options | PCRE2_NO_JIT,
-                         data.matchData.get(), data.context.get());
+    result = unlessOutOfMemory(pcre2_match(code.code.get(), text, subject.size(), start,
+                                           options | PCRE2_NO_JIT, data.matchData.get(),
+                                           data.context.get()));
   }
   return result;
 }
@@ -535,25 +552,24 @@ MatchOutcome findLiteralMatch(const LiteralText& literal, WorkspaceData& data,
 // by PCRE2's own optimisation would make the leading repeat take everything.
 CodePointer compileAutomaton(const EnginePart& engine) {
   const std::u16string text = u"[\\s\\S]*(?C1)(?:" + engine.automatonSource + u")";
-  return compilePcre(text, optionsFor(engine.ignoreCase) | PCRE2_ANCHORED | PCRE2_NO_AUTO_POSSESS)
-      .code;
+  PcreCompiled compiled =
+      compilePcre(text, optionsFor(engine.ignoreCase) | PCRE2_ANCHORED | PCRE2_NO_AUTO_POSSESS);
+  if (compiled.errorCode == PCRE2_ERROR_HEAP_FAILED) throw std::bad_alloc();
+  return std::move(compiled.code);
 }
 
+// Made by the first thread that needs it; running out of memory there ends
+// the run (and leaves the automaton to be made by the next caller).
 const pcre2_code* automatonOf(const EnginePart& engine) {
-  std::call_once(engine.automatonOnce, [&] {
-    try {
-      engine.automaton = compileAutomaton(engine);
-    } catch (const std::bad_alloc&) {
-      engine.automaton = nullptr;
-    }
-  });
+  std::call_once(engine.automatonOnce, [&] { engine.automaton = compileAutomaton(engine); });
   return engine.automaton.get();
 }
 
 MatchOutcome runAutomaton(const EnginePart& engine, WorkspaceData& data,
                           std::u16string_view subject, bool beforeEnd) {
   const pcre2_code* code = automatonOf(engine);
-  if (code == nullptr || !fitMatchData(data, 0)) return MatchOutcome::GaveUp;
+  if (code == nullptr) return MatchOutcome::GaveUp;
+  fitMatchData(data, 0);
   startBudget(data.budget, kSubjectTime);
   data.callout.beforeEnd = beforeEnd;
   data.callout.positions = 0;
@@ -562,9 +578,9 @@ MatchOutcome runAutomaton(const EnginePart& engine, WorkspaceData& data,
   if (data.automatonStates.empty()) data.automatonStates.resize(kAutomatonStatesStart);
   const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
   for (;;) {
-    const int result = pcre2_dfa_match(code, text, subject.size(), 0, PCRE2_DFA_SHORTEST,
-                                       data.matchData.get(), data.context.get(),
-                                       data.automatonStates.data(), data.automatonStates.size());
+    const int result = unlessOutOfMemory(pcre2_dfa_match(
+        code, text, subject.size(), 0, PCRE2_DFA_SHORTEST, data.matchData.get(), data.context.get(),
+        data.automatonStates.data(), data.automatonStates.size()));
     if (result >= 0) return MatchOutcome::Found;
     if (result == PCRE2_ERROR_NOMATCH) return MatchOutcome::NotFound;
     if (result != PCRE2_ERROR_DFA_WSSIZE || data.automatonStates.size() >= kAutomatonStatesAtMost) {
@@ -592,7 +608,7 @@ MatchOutcome findMatch(const Pattern& pattern, MatchWorkspace& workspace,
   // Literal texts are never empty, so an empty match cannot occur.
   if (compiled.literal) return findLiteralMatch(compiled.required, data, subject, start);
   const EnginePart& engine = *compiled.engine;
-  if (!fitMatchData(data, engine.groupCount)) return MatchOutcome::GaveUp;
+  fitMatchData(data, engine.groupCount);
   if (engine.pieced) return findPieces(engine, data, subject, start);
   return backtrack(engine.codes[0], data, subject, start, options.notEmptyAtStart, kAttemptSteps);
 }
@@ -608,7 +624,7 @@ MatchOutcome containsMatch(const Pattern& pattern, MatchWorkspace& workspace,
   forgetLastMatch(data);
   if (!data.context) return MatchOutcome::GaveUp;
   const EnginePart& engine = *pattern.compiled->engine;
-  if (!fitMatchData(data, engine.groupCount)) return MatchOutcome::GaveUp;
+  fitMatchData(data, engine.groupCount);
   const bool automaton = !engine.automatonSource.empty();
   startBudget(data.budget, automaton ? kTrialTime : kSubjectTime);
   MatchOutcome outcome =

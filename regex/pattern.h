@@ -15,6 +15,7 @@
 // looked at. See pattern.cpp for the limits and why.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -25,6 +26,9 @@
 #include "regex/ecma_translate.h"
 
 namespace vesk::regex {
+
+// The processor time a subject may use per pattern (see above).
+constexpr std::chrono::milliseconds kSubjectTimeBudget{500};
 
 struct CompiledPattern;  // PCRE2 code or a plain text, and what the translator learnt; see
                          // pattern.cpp

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/codepage.h"
+
 namespace vesk::platform {
 namespace {
 
@@ -68,6 +70,23 @@ bool writeConsoleWide(ConsoleHandle console, std::u16string_view text) {
 }
 
 // Redirected streams are text-mode streams on Windows: every LF leaves as CR LF.
+PreparedErrorLine prepareErrorLine(std::u16string_view text, std::uint32_t codePage) {
+  PreparedErrorLine line;
+  line.wide = text;
+  line.wide += u'\n';
+  appendMultiByteFromWide(text, codePage, line.bytes);
+  line.bytes += "\r\n";  // text mode, as writeStreamBytes would write it
+  return line;
+}
+
+bool writePreparedErrorLine(const PreparedErrorLine& line, std::string_view fallback) {
+  const ConsoleHandle console = consoleHandle(StdStream::Error);
+  if (console != 0 && !line.wide.empty()) return writeConsoleWide(console, line.wide);
+  const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  if (!line.bytes.empty()) return writeAll(handle, line.bytes.data(), line.bytes.size());
+  return writeAll(handle, fallback.data(), fallback.size()) && writeAll(handle, "\r\n", 2);
+}
+
 bool writeStreamBytes(StdStream stream, std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 32);

@@ -30,18 +30,16 @@ TEST(MessageCatalogue, EveryEntryExistsInBothLanguagesWithoutLineEnds) {
   }
 }
 
-// A message written behind a subject begins with " - " in both languages, and
-// one written alone begins with its first word in both.
+// A message written behind a subject begins with " - " in both languages (or,
+// where the subject is the start of its sentence, with a space in both),
+// and one written alone begins with its first word in both.
 TEST(MessageCatalogue, SubjectSeparatorAgreesBetweenLanguages) {
   for (MessageId id : allMessages()) {
     const std::u16string_view japanese = messageText(Language::Japanese, id);
     const std::u16string_view english = messageText(Language::English, id);
     EXPECT_EQ(startsWithSubjectSeparator(japanese), startsWithSubjectSeparator(english))
         << static_cast<int>(id);
-    if (!startsWithSubjectSeparator(english)) {
-      EXPECT_NE(english.front(), u' ') << static_cast<int>(id);
-      EXPECT_NE(japanese.front(), u' ') << static_cast<int>(id);
-    }
+    EXPECT_EQ(japanese.front() == u' ', english.front() == u' ') << static_cast<int>(id);
   }
 }
 
@@ -68,6 +66,12 @@ TEST(MessageCatalogue, ComposesSubjectAndTextWithNothingBetween) {
             u"/x - パラメータが正しくありません。");
   EXPECT_EQ(composeMessage(Language::English, Diagnostic{MessageId::FileNotFound, u"a "}),
             u"a  - File was not found.");
+}
+
+TEST(MessageCatalogue, TheFallbackForNoMemoryIsTheEnglishText) {
+  const std::u16string_view english = messageText(Language::English, MessageId::NotEnoughMemory);
+  EXPECT_EQ(std::u16string(kNotEnoughMemoryInAscii.begin(), kNotEnoughMemoryInAscii.end()),
+            english);
 }
 
 }  // namespace
