@@ -1,9 +1,11 @@
 #include "cmdline/parameter_file.h"
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
+#include "base/decimal.h"
 #include "cmdline/term_option.h"
 #include "io/line_reader.h"
 #include "platform/codepage.h"
@@ -12,28 +14,39 @@
 namespace vesk {
 namespace {
 
-// A line is at most kMaxPieceUnits units, not counting its line feed. A
-// piece cut at the limit is a complete line only when its line feed or the
-// end of the file comes next. A NUL ends the line's text.
-std::optional<std::u16string> readLine(LineReader& reader) {
-  std::string_view piece;
-  if (!readBytePiece(reader, piece)) return std::nullopt;
-  std::u16string text;
-  decodePiece(reader, piece, text);
-  if (text.ends_with(u'\n')) text.pop_back();
-  if (reader.pieceEndsMidLine) {
-    std::u16string next;
-    if (readLinePiece(reader, next) && next != u"\n") return std::nullopt;
-  }
-  return text;
-}
-
 struct FileReading {
+  std::u16string_view fileName;
   LineReader& reader;
   std::vector<SearchTerm>& terms;
   std::vector<Diagnostic>& diagnostics;
+  std::uint64_t lineNumber = 0;  // of the last line read
   bool letterErrorSeen = false;  // the run ends after the file
 };
+
+enum class LineStatus { Read, EndOfFile, TooLong };
+
+struct FileLine {
+  LineStatus status = LineStatus::EndOfFile;
+  std::u16string text;
+};
+
+// A line is at most kMaxPieceUnits units, not counting its line feed. A
+// piece cut at the limit is a complete line only when its line feed or the
+// end of the file comes next. A NUL ends the line's text.
+FileLine readLine(FileReading& reading) {
+  LineReader& reader = reading.reader;
+  std::string_view piece;
+  if (!readBytePiece(reader, piece)) return {};
+  ++reading.lineNumber;
+  FileLine line{LineStatus::Read, {}};
+  decodePiece(reader, piece, line.text);
+  if (line.text.ends_with(u'\n')) line.text.pop_back();
+  if (reader.pieceEndsMidLine) {
+    std::u16string next;
+    if (readLinePiece(reader, next) && next != u"\n") line.status = LineStatus::TooLong;
+  }
+  return line;
+}
 
 void note(FileReading& reading, MessageId id, std::u16string_view subject = {}) {
   reading.diagnostics.push_back(Diagnostic{id, std::u16string(subject)});
@@ -59,12 +72,12 @@ bool readTermRecord(FileReading& reading, TermOption option, std::u16string_view
   }
   std::u16string texts[2];
   for (std::size_t i = 0; i < termCount(option); ++i) {
-    std::optional<std::u16string> text = readLine(reading.reader);
-    if (!text) {
+    FileLine line = readLine(reading);
+    if (line.status != LineStatus::Read) {
       note(reading, missingTermMessages(option)[i]);
       return false;
     }
-    texts[i] = std::move(*text);
+    texts[i] = std::move(line.text);
   }
   reading.terms.push_back(makeTerm(option, letters, texts[0], texts[1]));
   return true;
@@ -72,11 +85,24 @@ bool readTermRecord(FileReading& reading, TermOption option, std::u16string_view
 
 enum class RecordStatus { Read, EndOfFile, Failed };
 
+// The file and the number of the line just read, "name(line)".
+std::u16string atLine(const FileReading& reading) {
+  std::u16string subject(reading.fileName);
+  subject += u'(';
+  appendDecimal(subject, reading.lineNumber);
+  subject += u')';
+  return subject;
+}
+
 RecordStatus readRecord(FileReading& reading) {
-  // An option line that is too long ends the file like its end would.
-  const std::optional<std::u16string> line = readLine(reading.reader);
-  if (!line) return RecordStatus::EndOfFile;
-  const std::u16string& optionLine = *line;
+  const FileLine line = readLine(reading);
+  if (line.status == LineStatus::EndOfFile) return RecordStatus::EndOfFile;
+  // Not a word of it can be read as the user wrote it.
+  if (line.status == LineStatus::TooLong) {
+    note(reading, MessageId::LineTooLongInFile, atLine(reading));
+    return RecordStatus::Failed;
+  }
+  const std::u16string& optionLine = line.text;
   if (optionLine.empty()) {
     note(reading, MessageId::EmptyParameterInFile);
     return RecordStatus::Failed;
@@ -116,7 +142,7 @@ bool readParameterFile(std::u16string_view fileName, std::vector<SearchTerm>& te
   // UTF-8 or UTF-16; without one it is in the ANSI code page.
   startReading(reader, fileSource(file), InputEncoding::CodePageUnlessMarked,
                platform::kAnsiCodePage);
-  FileReading reading{reader, terms, diagnostics};
+  FileReading reading{fileName, reader, terms, diagnostics};
   bool complete = readRecords(reading);
   if (readFailed(reader)) {
     note(reading, MessageId::FileNotRead, fileName);

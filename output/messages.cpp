@@ -99,6 +99,11 @@ constexpr MessagePair kMessageTable[] = {
     {u" - 置換すると行が長くなりすぎるため、この行を置換しませんでした。",
      u" - Replacing would make the line too long; the line was left unchanged."},
     {u"メモリが足りません。", u"Not enough memory."},
+    {u" - 出力先のファイルのため、検索しませんでした。",
+     u" - File is the output, so it was not searched."},
+    {u" - パラメータファイル内の行が長すぎます。", u" - Line in parameter file is too long."},
+    {u" は 1 から 64 までの数ではないため、既定の数を使います。",
+     u" is not a number from 1 to 64; the default is used."},
 };
 static_assert(std::size(kMessageTable) == static_cast<std::size_t>(MessageId::Count));
 

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace vesk::platform {
@@ -29,5 +30,26 @@ std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size);
 bool readMayWait(const InputFile& file);
 
 void closeInputFile(InputFile& file);
+
+// What tells one file from every other: the device and inode on POSIX, the
+// volume serial number and file index on Windows.
+struct FileIdentity {
+  std::uint64_t volume = 0;  // 0 on Windows: the system did not say (see sameFile)
+  std::uint64_t file = 0;
+  std::uint64_t fileHigh = 0;  // file indexes of 128 bits (ReFS)
+};
+
+// True when both name the same file.
+bool sameFile(const FileIdentity& a, const FileIdentity& b);
+
+// The size of an open regular file; nullopt for anything else.
+std::optional<std::uint64_t> fileSize(const InputFile& file);
+
+// The identity of an open regular file; nullopt for anything else.
+std::optional<FileIdentity> fileIdentity(const InputFile& file);
+
+// The regular file standard output is written to; nullopt when it goes to
+// a console, a pipe or a device, which reading can never meet again.
+std::optional<FileIdentity> standardOutputFile();
 
 }  // namespace vesk::platform

@@ -47,7 +47,8 @@ struct DirectoryEntry {
 
 enum class Listing {
   Found,    // at least one entry matches
-  NoMatch,  // nothing matches, or there is no such folder
+  NoMatch,  // the folder holds nothing that matches
+  Gone,     // there is no such folder (or it is not a folder), or no longer
   Failed,   // the folder exists but its entries could not be read
 };
 

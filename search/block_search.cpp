@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/files.h"
 #include "search/byte_scan.h"
 
 namespace vesk {
@@ -46,8 +47,9 @@ void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, Console
   } giveBack{worker};
   FolderHeader noLabels;  // the owner writes the labels
   const FileSearch& search = owner.search;
-  FileSearch workerSearch{captured,      search.plan,      search.entries,   noLabels,
-                          worker.reader, worker.workspace, search.fastPaths, worker.abandoned};
+  FileSearch workerSearch{captured,         search.plan,      search.entries,
+                          noLabels,         worker.reader,    worker.workspace,
+                          search.fastPaths, worker.abandoned, search.outputFile};
   FileState state;
   state.lineNumber = block.firstLine - 1;
   while (searchNextLine(workerSearch, owner.skipping, owner.names, state)) {
@@ -83,8 +85,11 @@ bool handOutBufferedLines(BlockSearch& owner) {
   LineReader& reader = owner.search.reader;
   if (!atByteLineStart(reader)) return false;
   if (!sourceEnded(reader) && bufferedBytes(reader).size() < kBlockBytes) readAhead(reader);
+  // A block is about kBlockBytes, so that few of them keep few buffers from
+  // being read into again.
   const std::string_view text = bufferedBytes(reader);
-  const std::size_t cut = shortLinesEnd(text);
+  const std::size_t blockEnd = lineStartBefore(text, std::min(text.size(), kBlockBytes));
+  const std::size_t cut = shortLinesEnd(text.substr(0, blockEnd == 0 ? text.size() : blockEnd));
   if (cut == 0) return false;
   handOutBlock(owner, text.substr(0, cut));
   return true;
@@ -94,14 +99,15 @@ bool handOutBufferedLines(BlockSearch& owner) {
 // and tells the fan-out what they took; false at the end of the input.
 bool searchOwnLines(BlockSearch& owner, std::uint64_t stretch) {
   const LineReader& reader = owner.search.reader;
+  const ConsoleOutput& output = owner.search.output;
   const std::uint64_t from = consumedBytes(reader);
-  const std::chrono::nanoseconds readBefore = reader.readTime;
+  const std::chrono::nanoseconds inputOutputBefore = reader.readTime + output.writeTime;
   bool more = true;
   do {
     more = searchNextLine(owner.search, owner.skipping, owner.names, owner.state);
   } while (more && consumedBytes(reader) - from < stretch);
-  owner.fanOut.ownWork(consumedBytes(reader) - from, reader.readTime - readBefore,
-                       FanOutClock::now());
+  owner.fanOut.ownWork(consumedBytes(reader) - from,
+                       reader.readTime + output.writeTime - inputOutputBefore, FanOutClock::now());
   return more;
 }
 
@@ -137,6 +143,8 @@ bool searchFileByBlocks(FileSearch& search, SearchPool& pool, FanOutSettings thr
   };
   startReading(search.reader, source, search.plan.encoding, search.plan.inputCodePage);
   threads.onlyWhenSearchingDominates = true;
+  threads.startShared = false;
+  if (!source.fromMemory) threads.expectedWork = platform::fileSize(source.file).value_or(0);
   BlockSearch owner{search,
                     pool,
                     FanOut(threads, FanOutClock::now()),

@@ -179,6 +179,12 @@ bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames
   return true;
 }
 
+bool isTheOutput(const FileSearch& search, const platform::InputFile& input) {
+  if (!search.outputFile) return false;
+  const std::optional<platform::FileIdentity> identity = platform::fileIdentity(input);
+  return identity && platform::sameFile(*identity, *search.outputFile);
+}
+
 void finishFile(FileSearch& search, const FileState& state, InputNames names) {
   if (readFailed(search.reader)) {
     report(search.output, Diagnostic{MessageId::FileNotRead, std::u16string(names.path)});

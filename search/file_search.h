@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,7 @@
 #include "model/run_plan.h"
 #include "model/search_entry.h"
 #include "output/console_output.h"
+#include "platform/files.h"
 #include "regex/pattern.h"
 #include "search/line_skipping.h"
 
@@ -52,7 +54,13 @@ struct FileSearch {
   const FastPaths& fastPaths;
   // Set by whoever may abandon the search: it then ends at the next line.
   const std::atomic<bool>* abandoned = nullptr;
+  // The file standard output goes to, if it goes to one: never read, as
+  // the search would read what it writes and never end.
+  std::optional<platform::FileIdentity> outputFile = {};
 };
+
+// True when the input is the file standard output goes to.
+bool isTheOutput(const FileSearch& search, const platform::InputFile& input);
 
 // The names of one input: display in results ("a.txt", "(CON)"), path in
 // messages about reading it.

@@ -79,6 +79,10 @@ bool openAndSearch(FileSearch& search, const std::u16string& path, std::u16strin
     platform::InputFile& file;
     ~Closer() { platform::closeInputFile(file); }
   } closer{file};
+  if (isTheOutput(search, file)) {
+    report(search.output, Diagnostic{MessageId::InputIsOutput, path});
+    return false;
+  }
   return searchFile(search, fileSource(file), InputNames{name, path});
 }
 
@@ -92,6 +96,7 @@ struct FileBatch {
 };
 
 constexpr std::size_t kFilesPerBatch = 32;
+constexpr std::size_t kWalkInFlight = 18;
 
 void handOutBatch(Walk& walk, std::shared_ptr<FileBatch>& batch) {
   if (!batch) return;
@@ -100,9 +105,9 @@ void handOutBatch(Walk& walk, std::shared_ptr<FileBatch>& batch) {
       *walk.pool,
       [&search, batch](Worker& worker, ConsoleOutput& captured) {
         FolderHeader noLabels;  // the owner writes the labels
-        FileSearch workerSearch{captured,         search.plan,     search.entries,
-                                noLabels,         worker.reader,   worker.workspace,
-                                search.fastPaths, worker.abandoned};
+        FileSearch workerSearch{captured,         search.plan,      search.entries,
+                                noLabels,         worker.reader,    worker.workspace,
+                                search.fastPaths, worker.abandoned, search.outputFile};
         for (std::size_t i = 0; i < batch->paths.size(); ++i) {
           if (openAndSearch(workerSearch, batch->paths[i], batch->names[i])) batch->found = true;
           batch->work += kFileWork + consumedBytes(worker.reader);
@@ -134,6 +139,10 @@ bool searchByBlocks(Walk& walk, const std::u16string& path, std::u16string_view 
     platform::InputFile& file;
     ~Closer() { platform::closeInputFile(file); }
   } closer{file};
+  if (isTheOutput(walk.search, file)) {
+    reportPath(walk, MessageId::InputIsOutput, path);
+    return false;
+  }
   return searchFileByBlocks(walk.search, *walk.pool, walk.threads, fileSource(file),
                             InputNames{name, path});
 }
@@ -144,7 +153,8 @@ bool searchHere(Walk& walk, const std::u16string& path, std::u16string_view name
   if (walk.pool != nullptr) writeHandedOut(*walk.pool);
   const bool found = openAndSearch(walk.search, path, name);
   const LineReader& reader = walk.search.reader;
-  walk.fanOut.ownWork(kFileWork + consumedBytes(reader), reader.readTime, FanOutClock::now());
+  // What the walk takes to list and open files is what workers may share.
+  walk.fanOut.ownWork(kFileWork + consumedBytes(reader), {}, FanOutClock::now());
   return found;
 }
 
@@ -195,7 +205,9 @@ void queueSubfolders(const std::u16string& relative,
 // Depth first, files before subfolders, each in listing order. The pending
 // folders are kept on a list rather than the call stack, so that a tree as
 // deep as the file system allows cannot exhaust the stack. A folder that
-// exists but cannot be listed is reported once and not entered.
+// cannot be listed is reported once and not entered: one that exists but
+// will not be read, and one that went away (deleted, renamed or replaced by
+// a file) after its parent was listed.
 void walkFolders(Walk& walk) {
   const bool subfolders = walk.search.plan.subfolders;
   std::vector<std::u16string> pending{u""};  // relative folders, the next one last
@@ -216,6 +228,7 @@ void walkFolders(Walk& walk) {
           return;
         }
         break;
+      case platform::Listing::Gone:
       case platform::Listing::Failed:
         reportPath(walk, MessageId::FolderNotListed, folder);
         if (!subfolders) return;
@@ -228,6 +241,7 @@ void walkFolders(Walk& walk) {
         break;
       case platform::Listing::NoMatch:
         break;
+      case platform::Listing::Gone:
       case platform::Listing::Failed:
         reportPath(walk, MessageId::FolderNotListed, folder);
         break;
@@ -240,9 +254,14 @@ void walkFolders(Walk& walk) {
 bool walkFolder(FileSearch& search, const ResolvedTarget& target, SearchPool* pool,
                 FanOutSettings threads) {
   // Listing and opening files gain from workers even where searching them
-  // is quick: the fan-out tries them whatever the reading costs.
+  // is quick (on every machine measured): the walk starts with them, and
+  // the owner alone is what the fan-out tries.
   threads.onlyWhenSearchingDominates = false;
+  threads.startShared = true;
   Walk walk{search, target, pool, threads, FanOut(threads, FanOutClock::now())};
+  // A walk hands out a label and a batch a folder, most of them small: with
+  // more in flight, the owner lists folders ahead while workers open files.
+  if (pool != nullptr) keepInFlight(*pool, kWalkInFlight);
   if (pool == nullptr) {
     walkFolders(walk);
     return walk.found;

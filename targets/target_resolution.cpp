@@ -56,7 +56,8 @@ TargetResolution resolveByListing(std::u16string_view typed, bool subfolders,
   // With "/d" the pattern is looked for below its folder, which must exist.
   TargetResolution resolution = folderPart(full, true);
   const std::u16string& base = resolution.target.baseFolder;
-  if (platform::listDirectory(base + u"*", listing) == platform::Listing::NoMatch) {
+  const platform::Listing baseListing = platform::listDirectory(base + u"*", listing);
+  if (baseListing == platform::Listing::NoMatch || baseListing == platform::Listing::Gone) {
     return failure(MessageId::FolderNotFound, base);
   }
   return resolution;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "platform/faults.h"
 #include "platform/posix/paths.h"
 
 namespace vesk::platform {
@@ -32,10 +33,23 @@ InputFile standardInput() {
   return InputFile{STDIN_FILENO, false};
 }
 
+// Whoever writes a pipe may have made it non-blocking (some shells and
+// language runtimes do): no data yet is then no error, but a wait for it.
 std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size) {
+  const int fd = static_cast<int>(file.handle);
+  if (readFailsOnPurpose(fd)) {
+    errno = EIO;
+    return -1;
+  }
   for (;;) {
-    const ssize_t count = ::read(static_cast<int>(file.handle), buffer, size);
-    if (count >= 0 || errno != EINTR) return count;
+    const ssize_t count = ::read(fd, buffer, size);
+    if (count >= 0) return count;
+    if (errno == EAGAIN || errno == EWOULDBLOCK) {
+      pollfd ready{fd, POLLIN, 0};
+      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return -1;
+    } else if (errno != EINTR) {
+      return -1;
+    }
   }
 }
 
@@ -50,6 +64,36 @@ bool readMayWait(const InputFile& file) {
 void closeInputFile(InputFile& file) {
   if (file.owned && file.handle >= 0) ::close(static_cast<int>(file.handle));
   file = InputFile{};
+}
+
+namespace {
+
+std::optional<FileIdentity> identityOfDescriptor(int fd) {
+  struct stat info {};
+  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino), 0};
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> fileSize(const InputFile& file) {
+  struct stat info {};
+  const int fd = static_cast<int>(file.handle);
+  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+  return a.volume == b.volume && a.file == b.file;
+}
+
+std::optional<FileIdentity> fileIdentity(const InputFile& file) {
+  return identityOfDescriptor(static_cast<int>(file.handle));
+}
+
+std::optional<FileIdentity> standardOutputFile() {
+  return identityOfDescriptor(STDOUT_FILENO);
 }
 
 }  // namespace vesk::platform

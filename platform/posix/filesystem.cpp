@@ -252,7 +252,7 @@ Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntr
   const PathParts parts = splitFullPath(pathPattern);
   const posix::PathAt at =
       posix::reachPath(posix::nativePath(parts.folder.empty() ? u"./" : parts.folder));
-  if (at.folder == -1) return meansNothingThere(errno) ? Listing::NoMatch : Listing::Failed;
+  if (at.folder == -1) return meansNothingThere(errno) ? Listing::Gone : Listing::Failed;
   const int folder = ::openat(at.folder, at.name.c_str(),
                               O_RDONLY | O_DIRECTORY | O_CLOEXEC |
 #ifdef O_PATH
@@ -261,7 +261,7 @@ Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntr
                                   0
 #endif
   );
-  if (folder < 0) return meansNothingThere(errno) ? Listing::NoMatch : Listing::Failed;
+  if (folder < 0) return meansNothingThere(errno) ? Listing::Gone : Listing::Failed;
   if (!hasWildcard(parts.name)) {
     const std::unique_ptr<const int, DescriptorCloser> closer(&folder);
     return lookUp(folder, parts.name, entries);
@@ -284,7 +284,8 @@ void listForWalk(std::u16string_view folder, std::u16string_view pattern, bool e
   if (!everyEntry || !hasWildcard(pattern)) {
     listing.matching = listDirectory(base + std::u16string(pattern), listing.matches);
     listing.entries.clear();
-    if (everyEntry && listing.matching != Listing::Failed) {
+    if (everyEntry &&
+        (listing.matching == Listing::Found || listing.matching == Listing::NoMatch)) {
       listing.all = listDirectory(base + u"*", listing.entries);
     }
     return;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/win32/wide.h"
 
 namespace vesk::platform {
@@ -48,6 +50,58 @@ bool readMayWait(const InputFile& file) {
 void closeInputFile(InputFile& file) {
   if (file.owned && file.handle != -1) CloseHandle(reinterpret_cast<HANDLE>(file.handle));
   file = InputFile{};
+}
+
+namespace {
+
+// The 128-bit file id where the system has it (Windows 8 on); the older
+// information otherwise.
+std::optional<FileIdentity> identityOfHandle(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+      GetFileType(handle) != FILE_TYPE_DISK) {
+    return std::nullopt;
+  }
+  FILE_ID_INFO id;
+  if (GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) {
+    std::uint64_t halves[2];
+    static_assert(sizeof halves == sizeof id.FileId.Identifier);
+    std::memcpy(halves, id.FileId.Identifier, sizeof halves);
+    return FileIdentity{id.VolumeSerialNumber, halves[0], halves[1]};
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(handle, &information)) return std::nullopt;
+  if (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
+  return FileIdentity{information.dwVolumeSerialNumber,
+                      std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow,
+                      0};
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> fileSize(const InputFile& file) {
+  HANDLE handle = reinterpret_cast<HANDLE>(file.handle);
+  LARGE_INTEGER size;
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
+      GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+// Wine says no volume for the standard handles it makes of the POSIX
+// descriptors it was given, and the right one for files it opens; a volume
+// of 0 is taken as unknown, and the file index alone decides.
+bool sameFile(const FileIdentity& a, const FileIdentity& b) {
+  const bool sameVolume = a.volume == b.volume || a.volume == 0 || b.volume == 0;
+  return sameVolume && a.file == b.file && a.fileHigh == b.fileHigh;
+}
+
+std::optional<FileIdentity> fileIdentity(const InputFile& file) {
+  return identityOfHandle(reinterpret_cast<HANDLE>(file.handle));
+}
+
+std::optional<FileIdentity> standardOutputFile() {
+  return identityOfHandle(GetStdHandle(STD_OUTPUT_HANDLE));
 }
 
 }  // namespace vesk::platform

@@ -69,22 +69,23 @@ bool isDeviceFolder(std::u16string_view folder) {
 
 namespace {
 
-// The errors of a search that mean there is nothing to list rather than a
-// folder that cannot be read.
-bool meansNothingThere(DWORD error) {
+// What the error of a search that found nothing means: no match in the
+// folder, no such folder, or a folder that cannot be read.
+Listing listingAfter(DWORD error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
     case ERROR_NO_MORE_FILES:
     case ERROR_INVALID_NAME:
     case ERROR_BAD_PATHNAME:
+      return Listing::NoMatch;
+    case ERROR_PATH_NOT_FOUND:
     case ERROR_DIRECTORY:
     case ERROR_NOT_READY:
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-      return true;
+      return Listing::Gone;
     default:
-      return false;
+      return Listing::Failed;
   }
 }
 
@@ -96,7 +97,7 @@ void listForWalk(std::u16string_view folder, std::u16string_view pattern, bool e
   listing.matching = listDirectory(base + std::u16string(pattern), listing.matches);
   listing.entries.clear();
   listing.all = Listing::NoMatch;
-  if (everyEntry && listing.matching != Listing::Failed) {
+  if (everyEntry && (listing.matching == Listing::Found || listing.matching == Listing::NoMatch)) {
     listing.all = listDirectory(base + u"*", listing.entries);
   }
 }
@@ -107,7 +108,7 @@ Listing listDirectory(std::u16string_view pathPattern, std::vector<DirectoryEntr
   HANDLE search = FindFirstFileExW(win32::wide(pathPattern).c_str(), FindExInfoBasic, &data,
                                    FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (search == INVALID_HANDLE_VALUE) {
-    return meansNothingThere(GetLastError()) ? Listing::NoMatch : Listing::Failed;
+    return listingAfter(GetLastError());
   }
   do {
     entries.push_back(describeEntry(data));

@@ -11,6 +11,8 @@
 //   env       extra environment (LANG defaults to C.UTF-8)
 //   stdin     string | Buffer | {path: "rel/path"} (that file or folder opened as
 //             standard input) | {closed: true} (no standard input at all; POSIX only)
+//             | {nonBlocking: "text"} (a pipe made non-blocking before the
+//             program starts, the text written into it a moment later; POSIX only)
 //   stdout, stderr   string | Buffer | RegExp | (p) => string|Buffer; "\n" line ends
 //             (a RegExp is matched against the text with CR LF read as LF)
 //   skipAsRoot true when the case cannot hold for root (unreadable files)
@@ -20,7 +22,10 @@
 //             (POSIX only), for what node cannot make, such as paths longer
 //             than the system takes in one call
 //   stdoutTo  "full" (/dev/full), "closed" (no standard output at all) or
-//             "head" (a pipe whose reader leaves after one line); POSIX only
+//             "head" (a pipe whose reader leaves after one line); POSIX only.
+//             Or {file: "rel/path", append?: true}: a file of the case folder
+//             (made or emptied, or appended to), whose content after the run
+//             is compared as stdout
 //   exit      0 | 1
 //   platforms ["posix", "wine"] (default: both)
 //   addressSpace  bytes of address space the program may have (prlimit --as);
@@ -140,10 +145,23 @@ function commandFor(options, testCase, dir) {
   if (stdin?.closed) {
     args = ["-c", 'exec "$0" "$@" <&-', command, ...args];
     command = "/bin/sh";
+  } else if (stdin?.nonBlocking !== undefined) {
+    // The flag belongs to the pipe's open file, which the program inherits.
+    const nonBlocking = "perl -MFcntl -e 'fcntl(STDIN, F_SETFL, fcntl(STDIN, F_GETFL, 0) | O_NONBLOCK)'";
+    args = ["-c", `{ sleep 0.3; printf %s "$VESK_TEST_INPUT"; } | { ${nonBlocking}; exec "$0" "$@"; }`,
+            command, ...args];
+    command = "/bin/bash";
+    spawn.env = { VESK_TEST_INPUT: stdin.nonBlocking };
   } else if (stdin?.path !== undefined) {
     spawn.stdio = [fs.openSync(path.join(dir, stdin.path), "r"), "pipe", "pipe"];
   } else if (stdin !== undefined) {
     spawn.input = asBuffer(stdin);
+  }
+  const outputFile = testCase.stdoutTo?.file;
+  if (outputFile !== undefined) {
+    spawn.stdio ??= ["pipe", "pipe", "pipe"];
+    spawn.stdio[1] = fs.openSync(path.join(dir, outputFile), testCase.stdoutTo.append ? "a" : "w");
+    spawn.outputFile = path.join(dir, outputFile);
   }
   return { command, args, spawn };
 }
@@ -153,14 +171,15 @@ function runCase(options, testCase, dir, p) {
   const unprivileged = runsUnprivileged(testCase) ? { uid: kNobody, gid: kNobody } : {};
   const result = spawnSync(command, args, {
     cwd: dir,
-    env: environment(testCase.env),
-    input: spawn.stdio ? undefined : spawn.input,
+    env: environment({ ...testCase.env, ...spawn.env }),
+    input: spawn.stdio?.[0] !== "pipe" && spawn.stdio ? undefined : spawn.input,
     stdio: spawn.stdio,
     timeout: 60_000,
     maxBuffer: 256 * 1024 * 1024,
     ...unprivileged,
   });
-  if (spawn.stdio) fs.closeSync(spawn.stdio[0]);
+  for (const stream of spawn.stdio ?? []) if (typeof stream === "number") fs.closeSync(stream);
+  if (spawn.outputFile) result.stdout = fs.readFileSync(spawn.outputFile);
   const problems = [];
   // EPIPE: the program ended without reading all of its input (an error in
   // its arguments, say), which is its right.

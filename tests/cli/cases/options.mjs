@@ -21,6 +21,7 @@ export const en = {
   SearchStringNotSpecifiedInFile: "Search string is not specified in parameter file.",
   SearchAndReplaceNotSpecifiedInFile: "Search and replace strings are not specified in parameter file.",
   ReplaceStringNotSpecifiedInFile: "Replace string is not specified in parameter file.",
+  LineTooLongInFile: " - Line in parameter file is too long.",
   InvalidRegex: " - Invalid regular expressions.",
   FileOrFolderNotSpecified: "File or folder is not specified.",
 };
@@ -42,6 +43,7 @@ export const ja = {
   SearchStringNotSpecifiedInFile: "パラメータファイル内の検索文字列が指定されていません。",
   SearchAndReplaceNotSpecifiedInFile: "パラメータファイル内の検索および置換文字列が指定されていません。",
   ReplaceStringNotSpecifiedInFile: "パラメータファイル内の置換文字列が指定されていません。",
+  LineTooLongInFile: " - パラメータファイル内の行が長すぎます。",
   InvalidRegex: " - 正規表現が正しくありません。",
   FileOrFolderNotSpecified: "ファイルまたはフォルダが指定されていません。",
 };

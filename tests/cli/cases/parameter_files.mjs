@@ -81,8 +81,17 @@ const ordering = [
         { files: withFile("") }),
   fails("file patterns are validated", ["/f", "p.txt"], "b(" + en.InvalidRegex,
         { files: withFile("/s\nb(\n") }),
-  fails("an overlong option line ends the file and the run goes on", ["/f", "p.txt", "/x"],
-        "/x" + en.ParameterInvalid, { files: withFile(`/s\nb\n${longLine}\n/sz\nc\n`) }),
+  // Every record after it would be lost: the line is reported and the run ends.
+  fails("an overlong option line ends the run, naming its line", ["/f", "p.txt", "/x"],
+        "p.txt(3)" + en.LineTooLongInFile, { files: withFile(`/s\nb\n${longLine}\n/sz\nc\n`) }),
+  { ...fails("an overlong option line after an inverted search", ["/f", "p.txt", "f.txt"], "",
+             { files: { ...withFile(`/sv\nzzz\n${longLine}\n/s\nbar\n`), "f.txt": "foo\nbar\n" } }),
+    stderr: "p.txt(3)" + en.LineTooLongInFile + "\n" },
+  // A file that is one endless line (POSIX: a link to /dev/zero).
+  fails("a parameter file of one endless line", ["/f", "zero"], "zero(1)" + en.LineTooLongInFile,
+        { files: { zero: { symlink: "/dev/zero" } }, platforms: posixOnly }),
+  fails("an overlong option line in Japanese", ["/f", "p.txt"], "p.txt(1)" + ja.LineTooLongInFile,
+        { files: withFile(`${longLine}\n`), env: japanese, platforms: posixOnly }),
 ];
 
 const inJapanese = [
@@ -127,7 +136,6 @@ const reading = [
   searches("an inverted search", "/sv\nb\n", "a\nb\n", "a\n"),
   searches("a Ctrl-Z byte ends the file", "/s\nb\n\x1a/s\nzzz\n", "b\n", "b\n"),
   searches("a NUL byte ends the line's text", "/s\nb\0zzz\n", "b\n", "b\n"),
-  searches("an overlong option line ends the file silently", `/s\nb\n${longLine}\n/s\nzzz\n`, "b\n", "b\n"),
   { name: "a file named twice contributes its entries twice", args: ["/f", "p.txt", "/F", "p.txt"],
     files: withFile("/r\na\nab\n"), stdin: "a\n", stdout: "abb\n", stderr: "", exit: 1 },
   { name: "file entries stand at the place of their option",

@@ -107,11 +107,10 @@ TEST_F(ParameterFile, LinesLongerThanTheLimit) {
   const std::string longest(kMaxPieceUnits, 'x');
   const std::string tooLong(kMaxPieceUnits + 1, 'x');
 
-  // An overlong option line ends the file silently, keeping what came before.
-  const FileResult option = readBytes("/s\na\n" + tooLong + "\n/s\nb\n");
-  ASSERT_TRUE(option.ok);
-  EXPECT_EQ(patterns(option), Patterns{u"a"});
-  EXPECT_FALSE(readBytes("/sx\na\n" + tooLong + "\n/s\nb\n").ok) << "the bad letter still counts";
+  // An overlong option line is reported with its line number, and ends the run.
+  const std::u16string name = write("/s\na\n" + tooLong + "\n/s\nb\n");
+  EXPECT_EQ(read(name).diagnostics,
+            (std::vector<Diagnostic>{{MessageId::LineTooLongInFile, name + u"(3)"}}));
 
   // An overlong term line is a missing term.
   EXPECT_FALSE(readBytes("/s\n" + tooLong + "\n/s\nb\n").ok);
