@@ -122,6 +122,17 @@ void moveToFreeBuffer(LineReader& reader) {
   reader.end = kept;
 }
 
+// A regular file ends where a read comes back short once it has given what
+// it held when opened: a read more would only say so (one system call a
+// file, which a walk over thousands of small files feels). A file that grew
+// meanwhile gives a full read instead and is read on.
+bool endsAtShortRead(const LineReader& reader, std::size_t got, std::size_t requested) {
+  const ByteSource& source = reader.source;
+  if (source.fromMemory || !source.file.sizeAtOpen) return false;
+  if (source.maxRead != 0) requested = std::min(requested, source.maxRead);
+  return got < requested && reader.bytesRead >= *source.file.sizeAtOpen;
+}
+
 // Moves the unread bytes to the front and reads one block after them. A read
 // error ends the stream like its end does, and is remembered.
 void refill(LineReader& reader) {
@@ -135,7 +146,8 @@ void refill(LineReader& reader) {
     reader.end = kept;
   }
   char* fresh = reader.data + reader.end;
-  const std::ptrdiff_t got = readMore(reader, fresh, kReadBufferBytes - reader.end);
+  const std::size_t requested = kReadBufferBytes - reader.end;
+  const std::ptrdiff_t got = readMore(reader, fresh, requested);
   if (got <= 0) {
     reader.readFailed = got < 0;
     markEnd(reader);
@@ -144,6 +156,9 @@ void refill(LineReader& reader) {
   reader.end += static_cast<std::size_t>(got);
   reader.bytesRead += static_cast<std::uint64_t>(got);
   if (reader.decoding == Decoding::CodePage) endAtCtrlZ(reader, reader.end - got);
+  if (!reader.atEnd && endsAtShortRead(reader, static_cast<std::size_t>(got), requested)) {
+    markEnd(reader);
+  }
 }
 
 bool startsWith(const LineReader& reader, std::string_view mark) {

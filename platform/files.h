@@ -12,6 +12,9 @@ namespace vesk::platform {
 struct InputFile {
   std::intptr_t handle = -1;  // file descriptor or HANDLE; -1 when closed
   bool owned = false;         // standard input is not closed by us
+  // A regular file's size when it was opened: a read that comes back short
+  // once that much was read is its end, and no further read need say so.
+  std::optional<std::uint64_t> sizeAtOpen = {};
 };
 
 // Opens a regular file for reading with sharing that lets others read and

@@ -230,8 +230,10 @@ void handOut(SearchPool& pool, SearchTask task, TaskWritten written) {
   slot->task = std::move(task);
   slot->written = std::move(written);
   slot->sequence = pool.nextSequence++;
+  const bool work = !slot->finished;
   pool.slots.push_back(std::move(slot));
-  pool.workAvailable.notify_one();
+  // Waking a worker is a system call on most machines: none for nothing to do.
+  if (work) pool.workAvailable.notify_one();
 }
 
 void writeHandedOut(SearchPool& pool) {

@@ -24,8 +24,10 @@ bool openInputFile(std::u16string_view path, InputFile& file) {
     return false;
   }
   // Reads of a regular file never block; anything else is read as it comes.
-  if (!S_ISREG(info.st_mode)) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  file = InputFile{fd, true};
+  const bool regular = S_ISREG(info.st_mode);
+  if (!regular) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  file = InputFile{fd, true, std::nullopt};
+  if (regular) file.sizeAtOpen = static_cast<std::uint64_t>(info.st_size);
   return true;
 }
 

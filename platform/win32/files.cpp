@@ -14,7 +14,8 @@ bool openInputFile(std::u16string_view path, InputFile& file) {
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
-  file = InputFile{reinterpret_cast<std::intptr_t>(handle), true};
+  file = InputFile{reinterpret_cast<std::intptr_t>(handle), true, std::nullopt};
+  file.sizeAtOpen = fileSize(file);
   return true;
 }
 
