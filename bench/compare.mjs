@@ -247,7 +247,10 @@ function main() {
     const lines = {};
     for (const n of names) measure(commands[n]);  // warm the cache
     for (let r = 0; r < runs; r++) {
-      for (const n of names) {  // alternate the tools within each round
+      // The tools alternate within each round, each round starting with the
+      // next one, so that none always runs right after the same other.
+      const order = names.map((_, i) => names[(i + r) % names.length]);
+      for (const n of order) {
         const m = measure(commands[n]);
         samples[n].push(m);
         if (r === 0) lines[n] = selectedLines(workload, commands[n], n.startsWith("vesk"), m);
@@ -268,13 +271,15 @@ function main() {
     const target = kCpuBound.has(workload.name) ? 0.8 : 1.0;
     if (worst > target) missed++;
     if (peakMiB > 32) overMemory++;
-    const speedUp = oneThreadSeconds / veskSeconds;
+    // The speed-up from the runs of each round, which ran side by side: the
+    // machine's own drift from round to round then cancels out.
+    const speedUp = median(samples.vesk.map((m, r) => samples.vesk1[r].seconds / m.seconds));
     if (speedUp < kSlowestSpeedUp) slower++;
     rows.push({ workload, veskSeconds, oneThreadSeconds, speedUp, peakMiB, peers, worst, target, lines: lines.vesk });
   }
   console.log(`\n${processor()}`);
   console.log(`corpora in ${corpusDir}; ${runs} run(s) each, medians in seconds; ratio = Vesk / peer`);
-  console.log("Vesk with its default threads and with VESK_THREADS=1; speed-up = 1 thread / default");
+  console.log("Vesk with its default threads and with VESK_THREADS=1; speed-up = median of each round's 1 thread / default");
   console.log("workload".padEnd(26) + "vesk".padStart(8) + "  1 thread  speed-up  peak MiB  lines      peers (seconds, ratio, same lines?)");
   for (const row of rows) {
     const peers = row.peers.map((p) => `${p.name} ${format(p.seconds)} x${p.ratio.toFixed(2)}${p.same ? "" : ` DIFFERENT(${p.lines})`}`).join("; ");

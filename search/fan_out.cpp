@@ -1,6 +1,7 @@
 #include "search/fan_out.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vesk {
 
@@ -83,6 +84,10 @@ void FanOut::add(std::uint64_t work, std::chrono::nanoseconds inputOutput,
 }
 
 void FanOut::windowClosed(double rate, bool searchingDominates) {
+  // Two windows in a row must find searching the larger part: one alone
+  // may only have waited less for its output.
+  const bool searchingDominatedBefore =
+      std::exchange(searchingDominatedBefore_, searchingDominates);
   if (!trying_) {
     // Another program may have put off this window: of two windows in a
     // row, the faster one tells what the level can do.
@@ -105,7 +110,8 @@ void FanOut::windowClosed(double rate, bool searchingDominates) {
       trying_ = true;
       moveTo(0);
     } else if (settings_.workers > 0 && worthTrying(rate) &&
-               (searchingDominates || !settings_.onlyWhenSearchingDominates)) {
+               ((searchingDominates && searchingDominatedBefore) ||
+                !settings_.onlyWhenSearchingDominates)) {
       trying_ = true;
       moveTo(settings_.workers);
     }

@@ -103,9 +103,11 @@ class FanOut {
   // The level settled on and its rate; while trying, the level tried.
   unsigned settled_ = 0;
   double settledRate_ = 0;
-  double lastRate_ = 0;         // of the settled level's last window; 0: none yet
-  double referenceRate_ = 0;    // the settled level's rate when it was settled on
-  bool changedBefore_ = false;  // the last window's rate was far from it
+  double lastRate_ = 0;       // of the settled level's last window; 0: none yet
+  double referenceRate_ = 0;  // the settled level's rate when it was settled on
+  bool changedBefore_ = false;
+  bool searchingDominatedBefore_ =
+      false;  // in the last window  // the last window's rate was far from it
   bool trying_ = false;
   unsigned settledBeforeTrial_ = 0;
   std::uint64_t windowsUntilRetry_ = 0;
