@@ -7,8 +7,10 @@
 #include "cmdline/thread_setting.h"
 #include "io/byte_source.h"
 #include "model/run_plan.h"
+#include "output/printers.h"
 #include "output/report.h"
 #include "platform/environment.h"
+#include "platform/file_system.h"
 #include "platform/files.h"
 #include "platform/redirection.h"
 #include "search/block_search.h"
@@ -39,48 +41,71 @@ FanOutSettings searchThreads(ConsoleOutput& output) {
       .workers = std::clamp(std::thread::hardware_concurrency(), 1u, kDefaultThreadsAtMost)};
 }
 
+// Standard input, unless it is the file standard output goes to.
+bool searchStandardInput(FileSearch& search, Printers& printers, SearchPool* pool,
+                         FanOutSettings threads,
+                         const std::optional<platform::FileIdentity>& outputFile) {
+  const platform::FileHandle input = platform::standardInput();
+  const InputNames names{kStandardInputName, kStandardInputName};
+  const std::optional<platform::FileIdentity> identity = platform::fileIdentity(input);
+  if (outputFile && identity && platform::sameFile(*identity, *outputFile)) {
+    printers.main().diagnostic(
+        Diagnostic{MessageId::InputIsOutput, std::u16string(kStandardInputName)});
+    return false;
+  }
+  ByteSource source = fileSource(input);
+  // A line typed at a console is answered before the next one is read.
+  source.beforeWaiting = [&output = printers.output()] { flushConsoleText(output); };
+  return pool ? searchFileByBlocks(search, printers, *pool, threads, std::move(source), names)
+              : searchFile(search, printers.main(), source, names);
+}
+
 bool searchTarget(ConsoleOutput& output, const RunOptions& options, const SearchEntryList& entries,
-                  const ResolvedTarget& target) {
+                  const ResolvedTarget& target, const platform::FileSystem& files) {
   const bool standardInput = target.namePattern.empty();
   const RunPlan plan = planRun(options, PlannedTarget{standardInput, target.showsFileNames},
                                output.console.outputCodePage);
+  Printers printers(PrintSettings{plan.display, plan.showFileNames}, output);
   LineReader reader;
-  FolderHeader folderHeader;
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
-  const FastPaths fastPaths = planFastPaths(entries, plan, output);
-  FileSearch search{output,       plan,    entries,
-                    folderHeader, reader,  workspace,
-                    fastPaths,    nullptr, platform::standardOutputFile()};
+  const FastPaths fastPaths = planFastPaths(entries, plan, printers.main());
+  FileSearch search{.plan = plan,
+                    .entries = entries,
+                    .reader = reader,
+                    .workspace = workspace,
+                    .fastPaths = fastPaths};
   const FanOutSettings threads = searchThreads(output);
   // The pool starts its threads only when the fan-out first asks for them.
-  const SearchPoolHandle pool = threads.workers > 0
-                                    ? startSearchPool(output, folderHeader, threads.workers)
-                                    : SearchPoolHandle();
-  if (!standardInput) return walkFolder(search, target, pool.get(), threads);
-  ByteSource source = fileSource(platform::standardInput());
-  const InputNames names{kStandardInputName, kStandardInputName};
-  if (isTheOutput(search, source.file)) {
-    report(output, Diagnostic{MessageId::InputIsOutput, std::u16string(kStandardInputName)});
-    return false;
-  }
-  source.beforeWaiting = [&output] { flushConsoleText(output); };
-  return pool ? searchFileByBlocks(search, *pool, threads, std::move(source), names)
-              : searchFile(search, source, names);
+  const SearchPoolHandle pool =
+      threads.workers > 0
+          ? startSearchPool(
+                output.console,
+                [&printers](const ConsoleOutput& captured) { printers.writeCaptured(captured); },
+                threads.workers)
+          : SearchPoolHandle();
+  const std::optional<platform::FileIdentity> outputFile = platform::standardOutputFile();
+  if (standardInput) return searchStandardInput(search, printers, pool.get(), threads, outputFile);
+  return walkFolder(WalkSetup{.search = search,
+                              .printers = printers,
+                              .files = files,
+                              .outputFile = outputFile,
+                              .pool = pool.get(),
+                              .threads = threads},
+                    target);
 }
 
 }  // namespace
 
 int runTarget(ConsoleOutput& output, const RunOptions& options, const SearchEntryList& entries) {
-  const platform::RedirectionState redirection = platform::disableFileSystemRedirection();
-  int exitCode = 0;
-  const TargetResolution resolution = resolveTarget(options.target, options.subfolders);
+  // The walk sees the real folders, not those WOW64 shows a 32-bit process.
+  const platform::RedirectionOff redirectionOff;
+  const platform::DiskFileSystem files;
+  const TargetResolution resolution = resolveTarget(files, options.target, options.subfolders);
   if (resolution.failure) {
     report(output, *resolution.failure);
-  } else if (searchTarget(output, options, entries, resolution.target)) {
-    exitCode = 1;
+    return 0;
   }
-  platform::restoreFileSystemRedirection(redirection);
-  return exitCode;
+  return searchTarget(output, options, entries, resolution.target, files) ? 1 : 0;
 }
 
 }  // namespace vesk

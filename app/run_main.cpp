@@ -14,6 +14,7 @@
 #include "output/console_output.h"
 #include "output/messages.h"
 #include "output/report.h"
+#include "output/stand_alone_answers.h"
 #include "platform/console.h"
 
 namespace vesk {
@@ -32,12 +33,12 @@ bool answerStandAloneRequest(ConsoleOutput& output, const std::vector<std::u16st
   if (arguments.size() != 1) return false;
   const std::u16string_view argument = arguments.front();
   if (asciiEqualsIgnoringCase(argument, u"/?")) {
-    writeConsoleText(output, messageText(output.console.language, MessageId::HelpText), false);
+    writeHelpText(output);
     return true;
   }
   if (asciiEqualsIgnoringCase(argument, u"/void")) return true;
   if (asciiEqualsIgnoringCase(argument, u"/ver")) {
-    writeNarrowStdout(output, "\n" + versionBanner() + "\n");
+    writeVersionBanner(output, versionBanner());
     return true;
   }
   return false;

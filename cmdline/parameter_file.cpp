@@ -132,15 +132,15 @@ bool readRecords(FileReading& reading) {
 
 bool readParameterFile(std::u16string_view fileName, std::vector<SearchTerm>& terms,
                        std::vector<Diagnostic>& diagnostics) {
-  platform::InputFile file;
-  if (!platform::openInputFile(fileName, file)) {
+  const std::optional<platform::InputFile> file = platform::InputFile::open(fileName);
+  if (!file) {
     diagnostics.push_back(Diagnostic{MessageId::FileNotOpened, std::u16string(fileName)});
     return false;
   }
   LineReader reader;
   // A byte-order mark (what many editors on Windows write) says the file is
   // UTF-8 or UTF-16; without one it is in the ANSI code page.
-  startReading(reader, fileSource(file), InputEncoding::CodePageUnlessMarked,
+  startReading(reader, fileSource(file->handle()), InputEncoding::CodePageUnlessMarked,
                platform::kAnsiCodePage);
   FileReading reading{fileName, reader, terms, diagnostics};
   bool complete = readRecords(reading);
@@ -148,7 +148,6 @@ bool readParameterFile(std::u16string_view fileName, std::vector<SearchTerm>& te
     note(reading, MessageId::FileNotRead, fileName);
     complete = false;
   }
-  platform::closeInputFile(file);
   return complete;
 }
 

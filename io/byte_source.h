@@ -7,12 +7,13 @@
 #include <functional>
 #include <string_view>
 
+#include "platform/file_system.h"
 #include "platform/files.h"
 
 namespace vesk {
 
 struct ByteSource {
-  platform::InputFile file;  // read when fromMemory is false
+  platform::FileHandle file;  // read when fromMemory is false
   bool fromMemory = false;
   std::string_view memory;
   std::size_t maxRead = 0;  // the largest read; 0: as much as the buffer takes
@@ -22,12 +23,17 @@ struct ByteSource {
   std::function<void()> beforeWaiting;
 };
 
-inline ByteSource fileSource(platform::InputFile file, std::size_t maxRead = 0) {
+inline ByteSource fileSource(platform::FileHandle file, std::size_t maxRead = 0) {
   return ByteSource{file, false, {}, maxRead, {}};
 }
 
 inline ByteSource memorySource(std::string_view bytes, std::size_t maxRead = 0) {
-  return ByteSource{platform::InputFile{}, true, bytes, maxRead, {}};
+  return ByteSource{platform::FileHandle{}, true, bytes, maxRead, {}};
+}
+
+// Where an opened input's bytes come from: its file, or its memory.
+inline ByteSource sourceOf(const platform::OpenedInput& input) {
+  return input.disk ? fileSource(input.disk->handle()) : memorySource(input.memory);
 }
 
 }  // namespace vesk

@@ -71,20 +71,20 @@ void markEnd(LineReader& reader) {
   completeTrailingUnit(reader);
 }
 
-std::ptrdiff_t readMore(LineReader& reader, char* into, std::size_t size) {
+platform::ReadResult readMore(LineReader& reader, char* into, std::size_t size) {
   ByteSource& source = reader.source;
   if (source.maxRead != 0) size = std::min(size, source.maxRead);
   if (!source.fromMemory) {
     if (source.beforeWaiting && platform::readMayWait(source.file)) source.beforeWaiting();
     const auto start = std::chrono::steady_clock::now();
-    const std::ptrdiff_t got = platform::readInputFile(source.file, into, size);
+    const platform::ReadResult got = platform::readFile(source.file, into, size);
     reader.readTime += std::chrono::steady_clock::now() - start;
     return got;
   }
   const std::size_t count = std::min(size, source.memory.size());
   std::memcpy(into, source.memory.data(), count);
   source.memory.remove_prefix(count);
-  return static_cast<std::ptrdiff_t>(count);
+  return platform::ReadResult{count, false};
 }
 
 // Text mode: a Ctrl-Z byte ends code-page input. Looks at data[from, end).
@@ -147,18 +147,16 @@ void refill(LineReader& reader) {
   }
   char* fresh = reader.data + reader.end;
   const std::size_t requested = kReadBufferBytes - reader.end;
-  const std::ptrdiff_t got = readMore(reader, fresh, requested);
-  if (got <= 0) {
-    reader.readFailed = got < 0;
+  const platform::ReadResult got = readMore(reader, fresh, requested);
+  if (got.failed || got.bytes == 0) {
+    reader.readFailed = got.failed;
     markEnd(reader);
     return;
   }
-  reader.end += static_cast<std::size_t>(got);
-  reader.bytesRead += static_cast<std::uint64_t>(got);
-  if (reader.decoding == Decoding::CodePage) endAtCtrlZ(reader, reader.end - got);
-  if (!reader.atEnd && endsAtShortRead(reader, static_cast<std::size_t>(got), requested)) {
-    markEnd(reader);
-  }
+  reader.end += got.bytes;
+  reader.bytesRead += got.bytes;
+  if (reader.decoding == Decoding::CodePage) endAtCtrlZ(reader, reader.end - got.bytes);
+  if (!reader.atEnd && endsAtShortRead(reader, got.bytes, requested)) markEnd(reader);
 }
 
 bool startsWith(const LineReader& reader, std::string_view mark) {

@@ -9,30 +9,51 @@
 
 namespace vesk::platform {
 
-struct InputFile {
-  std::intptr_t handle = -1;  // file descriptor or HANDLE; -1 when closed
-  bool owned = false;         // standard input is not closed by us
+// An open file as reads take it; it does not own what it names.
+struct FileHandle {
+  std::intptr_t value = -1;  // file descriptor or HANDLE; -1 when none
   // A regular file's size when it was opened: a read that comes back short
   // once that much was read is its end, and no further read need say so.
   std::optional<std::uint64_t> sizeAtOpen = {};
 };
 
-// Opens a regular file for reading with sharing that lets others read and
-// write it. Returns false for folders, missing or unreadable files.
-bool openInputFile(std::u16string_view path, InputFile& file);
+// A file opened for reading, closed when its owner goes.
+class InputFile {
+ public:
+  // Opens a regular file for reading with sharing that lets others read and
+  // write it; nullopt for folders, missing or unreadable files.
+  static std::optional<InputFile> open(std::u16string_view path);
 
-// The process's standard input, as it stands.
-InputFile standardInput();
+  InputFile(InputFile&& other) noexcept;
+  InputFile& operator=(InputFile&& other) noexcept;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile();
 
-// Reads up to size bytes; returns the count, 0 at the end, -1 on an error.
-std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size);
+  FileHandle handle() const { return handle_; }
+
+ private:
+  explicit InputFile(FileHandle handle) : handle_(handle) {}
+  void close();
+  FileHandle handle_;
+};
+
+// The process's standard input, as it stands (never closed by the program).
+FileHandle standardInput();
+
+// What a read brought: bytes (0 at the end), or a failure.
+struct ReadResult {
+  std::size_t bytes = 0;
+  bool failed = false;
+};
+
+// Reads up to size bytes.
+ReadResult readFile(FileHandle file, char* buffer, std::size_t size);
 
 // True when a read from the file may have to wait for whoever writes it (a
 // pipe with nothing in it yet, a terminal, a console): the caller then writes
 // out what it has found so far before it reads. Never for regular files.
-bool readMayWait(const InputFile& file);
-
-void closeInputFile(InputFile& file);
+bool readMayWait(FileHandle file);
 
 // What tells one file from every other: the device and inode on POSIX, the
 // volume serial number and file index on Windows.
@@ -45,11 +66,8 @@ struct FileIdentity {
 // True when both name the same file.
 bool sameFile(const FileIdentity& a, const FileIdentity& b);
 
-// The size of an open regular file; nullopt for anything else.
-std::optional<std::uint64_t> fileSize(const InputFile& file);
-
 // The identity of an open regular file; nullopt for anything else.
-std::optional<FileIdentity> fileIdentity(const InputFile& file);
+std::optional<FileIdentity> fileIdentity(FileHandle file);
 
 // The regular file standard output is written to; nullopt when it goes to
 // a console, a pipe or a device, which reading can never meet again.

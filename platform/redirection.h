@@ -1,15 +1,20 @@
-// File-system redirection of 32-bit processes under WOW64.
+// File-system redirection of 32-bit processes under WOW64: switched off
+// for the calling thread while an owner lives, so that the folders a walk
+// sees are the real ones; switched back when it goes.
 #pragma once
 
 namespace vesk::platform {
 
-struct RedirectionState {
-  void* previous = nullptr;
-  bool disabled = false;
-};
+class RedirectionOff {
+ public:
+  RedirectionOff();  // off for this thread where it applies
+  RedirectionOff(const RedirectionOff&) = delete;
+  RedirectionOff& operator=(const RedirectionOff&) = delete;
+  ~RedirectionOff();
 
-// Switches the redirection off for this thread when it applies.
-RedirectionState disableFileSystemRedirection();
-void restoreFileSystemRedirection(const RedirectionState& state);
+ private:
+  [[maybe_unused]] void* previous_ = nullptr;  // what Windows needs to switch back
+  [[maybe_unused]] bool disabled_ = false;
+};
 
 }  // namespace vesk::platform

@@ -4,7 +4,6 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/files.h"
 #include "search/byte_scan.h"
 
 namespace vesk {
@@ -30,6 +29,7 @@ struct Block {
 // What the owner keeps while it searches one input.
 struct BlockSearch {
   FileSearch& search;
+  Printers& printers;
   SearchPool& pool;
   FanOut fanOut;
   InputNames names;
@@ -39,20 +39,23 @@ struct BlockSearch {
   unsigned poolWorkers = 0;  // what the pool was last asked for
 };
 
+// A worker reads the block's lines where they lie, with a reader of its own,
+// and prints them into what it captures.
 void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, ConsoleOutput& captured) {
-  startReadingBlock(worker.reader, block.lines.lines, block.lines.size, owner.decoding);
-  struct GiveBack {
-    Worker& worker;
-    ~GiveBack() { returnBlock(worker.reader); }
-  } giveBack{worker};
-  FolderHeader noLabels;  // the owner writes the labels
+  LineReader reader;
+  startReadingBlock(reader, block.lines.lines, block.lines.size, owner.decoding);
   const FileSearch& search = owner.search;
-  FileSearch workerSearch{captured,         search.plan,      search.entries,
-                          noLabels,         worker.reader,    worker.workspace,
-                          search.fastPaths, worker.abandoned, search.outputFile};
+  FileSearch workerSearch{.plan = search.plan,
+                          .entries = search.entries,
+                          .reader = reader,
+                          .workspace = worker.workspace,
+                          .fastPaths = search.fastPaths,
+                          .abandoned = worker.abandoned};
+  const std::unique_ptr<SearchSink> sink = owner.printers.capturing(captured);
+  sink->beginInput(owner.names.display);
   FileState state;
   state.lineNumber = block.firstLine - 1;
-  while (searchNextLine(workerSearch, owner.skipping, owner.names, state)) {
+  while (searchNextLine(workerSearch, *sink, owner.skipping, owner.names, state)) {
   }
   block.hitCount = state.hitCount;
   block.found = state.found;
@@ -99,12 +102,13 @@ bool handOutBufferedLines(BlockSearch& owner) {
 // and tells the fan-out what they took; false at the end of the input.
 bool searchOwnLines(BlockSearch& owner, std::uint64_t stretch) {
   const LineReader& reader = owner.search.reader;
-  const ConsoleOutput& output = owner.search.output;
+  const ConsoleOutput& output = owner.printers.output();
   const std::uint64_t from = consumedBytes(reader);
   const std::chrono::nanoseconds inputOutputBefore = reader.readTime + output.writeTime;
   bool more = true;
   do {
-    more = searchNextLine(owner.search, owner.skipping, owner.names, owner.state);
+    more = searchNextLine(owner.search, owner.printers.main(), owner.skipping, owner.names,
+                          owner.state);
   } while (more && consumedBytes(reader) - from < stretch);
   owner.fanOut.ownWork(consumedBytes(reader) - from,
                        reader.readTime + output.writeTime - inputOutputBefore, FanOutClock::now());
@@ -133,8 +137,8 @@ void searchAllLines(BlockSearch& owner) {
 
 }  // namespace
 
-bool searchFileByBlocks(FileSearch& search, SearchPool& pool, FanOutSettings threads,
-                        ByteSource source, InputNames names) {
+bool searchFileByBlocks(FileSearch& search, Printers& printers, SearchPool& pool,
+                        FanOutSettings threads, ByteSource source, InputNames names) {
   // Before the reader waits for its writer, everything found so far is written.
   std::function<void()> flushFirst = std::move(source.beforeWaiting);
   source.beforeWaiting = [&pool, &flushFirst] {
@@ -142,10 +146,12 @@ bool searchFileByBlocks(FileSearch& search, SearchPool& pool, FanOutSettings thr
     if (flushFirst) flushFirst();
   };
   startReading(search.reader, source, search.plan.encoding, search.plan.inputCodePage);
+  printers.main().beginInput(names.display);
   threads.onlyWhenSearchingDominates = true;
   threads.startShared = false;
-  if (!source.fromMemory) threads.expectedWork = platform::fileSize(source.file).value_or(0);
+  if (!source.fromMemory) threads.expectedWork = source.file.sizeAtOpen.value_or(0);
   BlockSearch owner{search,
+                    printers,
                     pool,
                     FanOut(threads, FanOutClock::now()),
                     names,
@@ -153,7 +159,7 @@ bool searchFileByBlocks(FileSearch& search, SearchPool& pool, FanOutSettings thr
                     streamDecoding(search.reader),
                     FileState{}};
   abandoningOnFailure(pool, [&] { searchAllLines(owner); });
-  finishFile(search, owner.state, names);
+  finishFile(search, printers.main(), owner.state, names);
   return owner.state.found;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "io/byte_source.h"
+#include "output/printers.h"
 #include "search/fan_out.h"
 #include "search/file_search.h"
 #include "search/ordered_searches.h"
@@ -16,7 +17,7 @@ namespace vesk {
 // that pays. Lines that cannot be searched apart (a line longer than a
 // piece, the last line without a line feed, UTF-16 input) are searched by
 // the owner, in their turn.
-bool searchFileByBlocks(FileSearch& search, SearchPool& pool, FanOutSettings threads,
-                        ByteSource source, InputNames names);
+bool searchFileByBlocks(FileSearch& search, Printers& printers, SearchPool& pool,
+                        FanOutSettings threads, ByteSource source, InputNames names);
 
 }  // namespace vesk

@@ -2,14 +2,11 @@
 
 #include "base/decimal.h"
 #include "base/utf8.h"
-#include "output/report.h"
 #include "search/line_matching.h"
 #include "search/line_skipping.h"
 
 namespace vesk {
 namespace {
-
-constexpr std::u16string_view kPrefixSeparator = u": ";
 
 // A message about one line, "name(line)" as its subject.
 Diagnostic aboutLine(MessageId id, std::u16string_view displayName, std::uint64_t lineNumber) {
@@ -20,72 +17,20 @@ Diagnostic aboutLine(MessageId id, std::u16string_view displayName, std::uint64_
   return diagnostic;
 }
 
-// The file name and the line number in front of a written line, as the
-// display asks for them.
-void buildPrefix(const FileSearch& search, FileState& state, std::u16string_view displayName) {
-  state.prefixed.clear();
-  if (search.plan.showFileNames) {
-    state.prefixed += displayName;
-    state.prefixed += kPrefixSeparator;
-  }
-  if (search.plan.display == DisplayMode::LineNumbers) {
-    appendDecimal(state.prefixed, state.lineNumber);
-    state.prefixed += kPrefixSeparator;
-  }
-}
-
-void writeLine(FileSearch& search, FileState& state, std::u16string_view displayName) {
-  buildPrefix(search, state, displayName);
-  std::u16string_view text = state.lineText;
-  if (!state.prefixed.empty()) {
-    state.prefixed += state.lineText;
-    text = state.prefixed;
-  }
-  printPendingHeader(search.output, search.folderHeader);
-  writeConsoleText(search.output, text, false);
-}
-
-// A line that goes out as it was read: its prefix is converted, its bytes
-// are not, as they are already what converting its text would give.
-void writeLineAsRead(FileSearch& search, FileState& state, std::u16string_view displayName,
-                     std::string_view piece) {
-  buildPrefix(search, state, displayName);
-  printPendingHeader(search.output, search.folderHeader);
-  if (!state.prefixed.empty()) writeConsoleText(search.output, state.prefixed, false);
-  writeRedirectedBytes(search.output, piece);
-}
-
 // True when the piece, unchanged, may be written as it was read.
 bool writesAsRead(const LineSkipping& skipping, std::string_view piece) {
   return skipping.utf8AsRead && piece.find('\0') == piece.npos && isValidUtf8(piece);
 }
 
-void writeSummary(FileSearch& search, const FileState& state, std::u16string_view displayName) {
-  const RunPlan& plan = search.plan;
-  if (isCountMode(plan.display)) {
-    if (!state.found && plan.display == DisplayMode::CountFound) return;
-    std::u16string text;
-    if (plan.showFileNames) {
-      text += displayName;
-      text += kPrefixSeparator;
-    }
-    appendDecimal(text, state.hitCount);
-    printPendingHeader(search.output, search.folderHeader);
-    writeConsoleText(search.output, text, true);
-  } else if (isListMode(plan.display) && state.found == (plan.display == DisplayMode::List)) {
-    printPendingHeader(search.output, search.folderHeader);
-    writeConsoleText(search.output, displayName, true);
-  }
+void countHit(FileState& state) {
+  ++state.hitCount;
+  state.found = true;
 }
 
-LineOutput lineOutput(const RunPlan& plan, const ConsoleOutput& output) {
-  if (!showsLines(plan.display)) return LineOutput::None;
-  const bool asRead =
-      !plan.showFileNames && plan.display == DisplayMode::Lines && stdoutRedirected(output);
-  return asRead ? LineOutput::AsRead : LineOutput::Other;
-}
-
-void skipLines(FileSearch& search, const LineSkipping& skipping, FileState& state) {
+// Passes over the lines that the needle shows need no decoding, counting
+// them, and reports those that go out as they were read.
+void skipLines(FileSearch& search, SearchSink& sink, const LineSkipping& skipping,
+               FileState& state) {
   if (skipping.countsFound) {
     const SkippedLines skipped =
         skipPiecesCountingHits(search.reader, *skipping.needle, skipping.countsLines);
@@ -102,30 +47,57 @@ void skipLines(FileSearch& search, const LineSkipping& skipping, FileState& stat
     state.hitCount += skipped;
     state.found = true;
   }
-  if (skipping.copyUnchanged && !skippedBytes.empty()) {
-    printPendingHeader(search.output, search.folderHeader);
-    writeRedirectedBytes(search.output, skippedBytes);
+  if (skipping.copyUnchanged && !skippedBytes.empty()) sink.linesAsRead(skippedBytes);
+}
+
+bool abandoned(const FileSearch& search) {
+  return search.abandoned != nullptr && search.abandoned->load(std::memory_order_relaxed);
+}
+
+// What the engine could not do on a line, reported in its place.
+void reportOutcome(SearchSink& sink, const LineOutcome& outcome, std::u16string_view displayName,
+                   std::uint64_t lineNumber) {
+  if (outcome.engineGaveUp) {
+    sink.diagnostic(aboutLine(MessageId::LineTooComplex, displayName, lineNumber));
   }
+  if (outcome.tooLong) sink.diagnostic(aboutLine(MessageId::LineTooLong, displayName, lineNumber));
+}
+
+// A line that is decoded and decided by the entries.
+void decideLine(FileSearch& search, SearchSink& sink, const LineSkipping& skipping,
+                std::string_view piece, bool decided, InputNames names, FileState& state) {
+  decodePiece(search.reader, piece, state.lineText);
+  const LineOutcome outcome = decided
+                                  ? LineOutcome{true, false, false}
+                                  : evaluateLine(search.entries, search.workspace, state.lineText);
+  reportOutcome(sink, outcome, names.display, state.lineNumber);
+  if (sink.lineOutput() != LineOutput::None && !state.lineText.empty()) {
+    if (!outcome.rewritten && writesAsRead(skipping, piece)) {
+      sink.lineAsRead(state.lineNumber, piece);
+    } else {
+      sink.line(state.lineNumber, state.lineText);
+    }
+  }
+  if (outcome.hit) countHit(state);
 }
 
 }  // namespace
 
 FastPaths planFastPaths(const SearchEntryList& entries, const RunPlan& plan,
-                        const ConsoleOutput& output, SearchOptions options) {
+                        const SearchSink& printer, SearchOptions options) {
   FastPaths paths;
   if (!options.skipLines) return paths;
-  const bool utf8Out = stdoutRedirected(output) && redirectedOutputIsUtf8(output);
   for (const Decoding decoding :
        {Decoding::CodePage, Decoding::Utf8, Decoding::Utf16Le, Decoding::Utf16Be}) {
     StreamDecoding stream{plan.encoding, plan.inputCodePage,
                           codePageReadsAsUtf8(plan.inputCodePage), decoding};
     LineSkipping& skipping = paths.byDecoding[static_cast<std::size_t>(decoding)];
-    skipping = lineSkippingFor(entries, stream, lineOutput(plan, output));
+    skipping = lineSkippingFor(entries, stream, printer.lineOutput());
     const bool readsUtf8 =
         decoding == Decoding::Utf8 || (decoding == Decoding::CodePage && stream.codePageIsUtf8);
-    skipping.utf8AsRead = readsUtf8 && utf8Out;
-    skipping.countsLines = plan.display == DisplayMode::LineNumbers || !skipping.needleDecides ||
-                           skipping.skippedAreHits;
+    skipping.utf8AsRead = readsUtf8 && printer.takesUtf8AsRead();
+    skipping.countsLines =
+        printer.showsLineNumbers() || !skipping.needleDecides || skipping.skippedAreHits;
   }
   return paths;
 }
@@ -135,103 +107,44 @@ const LineSkipping& lineSkippingOf(FileSearch& search) {
   return search.fastPaths.byDecoding[static_cast<std::size_t>(search.reader.decoding)];
 }
 
-bool searchNextLine(FileSearch& search, const LineSkipping& skipping, InputNames names,
-                    FileState& state) {
-  if (search.abandoned != nullptr && search.abandoned->load(std::memory_order_relaxed)) {
-    return false;
-  }
-  if (skipping.needle) skipLines(search, skipping, state);
+bool searchNextLine(FileSearch& search, SearchSink& sink, const LineSkipping& skipping,
+                    InputNames names, FileState& state) {
+  if (abandoned(search)) return false;
+  if (skipping.needle) skipLines(search, sink, skipping, state);
   std::string_view piece;
   if (!readBytePiece(search.reader, piece)) return false;
   ++state.lineNumber;
   if (!pieceMaySelect(skipping, piece)) return true;
-  const bool shows = showsLines(search.plan.display);
   // A line the needle decides needs neither decoding nor the engine unless
   // it is written and cannot be written as it was read.
+  const bool shows = sink.lineOutput() != LineOutput::None;
   const bool decided = skipping.needleDecides && pieceHoldsNeedle(*skipping.needle, piece);
   if (decided && (!shows || writesAsRead(skipping, piece))) {
-    ++state.hitCount;
-    state.found = true;
-    if (shows) writeLineAsRead(search, state, names.display, piece);
+    countHit(state);
+    if (shows) sink.lineAsRead(state.lineNumber, piece);
     return true;
   }
-  decodePiece(search.reader, piece, state.lineText);
-  const LineOutcome outcome = decided
-                                  ? LineOutcome{true, false, false}
-                                  : evaluateLine(search.entries, search.workspace, state.lineText);
-  if (outcome.engineGaveUp) {
-    report(search.output, aboutLine(MessageId::LineTooComplex, names.display, state.lineNumber));
-  }
-  if (outcome.tooLong) {
-    report(search.output, aboutLine(MessageId::LineTooLong, names.display, state.lineNumber));
-  }
-  if (shows && !state.lineText.empty()) {
-    if (!outcome.rewritten && writesAsRead(skipping, piece)) {
-      writeLineAsRead(search, state, names.display, piece);
-    } else {
-      writeLine(search, state, names.display);
-    }
-  }
-  if (outcome.hit) {
-    ++state.hitCount;
-    state.found = true;
-  }
+  decideLine(search, sink, skipping, piece, decided, names, state);
   return true;
 }
 
-bool isTheOutput(const FileSearch& search, const platform::InputFile& input) {
-  if (!search.outputFile) return false;
-  const std::optional<platform::FileIdentity> identity = platform::fileIdentity(input);
-  return identity && platform::sameFile(*identity, *search.outputFile);
+void finishFile(const FileSearch& search, SearchSink& sink, const FileState& state,
+                InputNames names) {
+  const bool readWhole = !readFailed(search.reader);
+  if (!readWhole) sink.diagnostic(Diagnostic{MessageId::FileNotRead, std::u16string(names.path)});
+  sink.endInput(InputEnd{state.hitCount, state.found, readWhole, names.path});
 }
 
-void finishFile(FileSearch& search, const FileState& state, InputNames names) {
-  if (readFailed(search.reader)) {
-    report(search.output, Diagnostic{MessageId::FileNotRead, std::u16string(names.path)});
-  }
-  writeSummary(search, state, names.display);
-}
-
-bool searchFile(FileSearch& search, const ByteSource& source, InputNames names) {
+bool searchFile(FileSearch& search, SearchSink& sink, const ByteSource& source, InputNames names) {
   const RunPlan& plan = search.plan;
   startReading(search.reader, source, plan.encoding, plan.inputCodePage);
+  sink.beginInput(names.display);
   const LineSkipping& skipping = lineSkippingOf(search);
   FileState state;
-  while (searchNextLine(search, skipping, names, state)) {
+  while (searchNextLine(search, sink, skipping, names, state)) {
   }
-  finishFile(search, state, names);
+  finishFile(search, sink, state, names);
   return state.found;
-}
-
-void printPendingHeader(ConsoleOutput& output, FolderHeader& header) {
-  if (!header.pending) return;
-  if (header.shown) writeConsoleText(output, u"", true);
-  writeConsoleText(output, header.label, true);
-  header.pending = false;
-  header.shown = true;
-}
-
-void writeCaptured(ConsoleOutput& output, const ConsoleOutput& captured, FolderHeader& header) {
-  const bool console = !stdoutRedirected(output);
-  std::size_t written = 0;  // of the captured standard output
-  const auto writeUpTo = [&](std::size_t end) {
-    if (end == written) return;
-    printPendingHeader(output, header);
-    if (console) {
-      writeConsoleText(output,
-                       std::u16string_view(captured.pendingConsole).substr(written, end - written),
-                       false);
-    } else {
-      writeRedirectedBytes(output,
-                           std::string_view(captured.pendingStdout).substr(written, end - written));
-    }
-    written = end;
-  };
-  for (const CapturedDiagnostic& diagnostic : captured.diagnostics) {
-    writeUpTo(console ? diagnostic.consoleUnits : diagnostic.stdoutBytes);
-    report(output, diagnostic.diagnostic);
-  }
-  writeUpTo(console ? captured.pendingConsole.size() : captured.pendingStdout.size());
 }
 
 }  // namespace vesk

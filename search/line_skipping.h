@@ -22,6 +22,7 @@
 
 #include "io/line_reader.h"
 #include "model/search_entry.h"
+#include "output/search_sink.h"
 
 namespace vesk {
 
@@ -72,10 +73,6 @@ struct LineSkipping {
   // needs none of that and spends no time counting.
   bool countsLines = true;
 };
-
-// How a line left as it is would be written: not at all (quiet, count and
-// list modes), exactly as read (no prefixes, redirected output), or otherwise.
-enum class LineOutput { None, AsRead, Other };
 
 // What may be skipped for the entry list in input decoded as given.
 LineSkipping lineSkippingFor(const SearchEntryList& entries, const StreamDecoding& stream,

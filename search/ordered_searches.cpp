@@ -42,11 +42,11 @@ struct Abandoned {};
 }  // namespace
 
 struct SearchPool {
-  SearchPool(ConsoleOutput& out, FolderHeader& folderHeader, unsigned workers)
-      : output(out), header(folderHeader), maxWorkers(workers) {}
+  SearchPool(const ConsoleState& state, CapturedWriter writer, unsigned workers)
+      : console(state), writeCaptured(std::move(writer)), maxWorkers(workers) {}
 
-  ConsoleOutput& output;  // the owner's
-  FolderHeader& header;   // the owner's
+  const ConsoleState console;  // what the tasks capture for
+  const CapturedWriter writeCaptured;
   std::size_t inFlightAtLeast = 0;
   std::mutex mutex;
   std::condition_variable workAvailable;    // workers wait here for tasks
@@ -107,7 +107,7 @@ Slot* nextTask(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
 }
 
 void runTask(SearchPool& pool, Worker& worker, Slot& slot) {
-  ConsoleOutput captured = capturingOutput(pool.output.console);
+  ConsoleOutput captured = capturingOutput(pool.console);
   captured.spillAt = kChunkBytes;
   captured.spill = [&](ConsoleOutput& full) { passOn(pool, slot, full); };
   try {
@@ -128,11 +128,7 @@ void runTask(SearchPool& pool, Worker& worker, Slot& slot) {
 void workerLoop(SearchPool& pool) {
   // The redirection of 32-bit processes under WOW64 is switched per thread;
   // workers open files, so they see the real folders too.
-  const platform::RedirectionState redirection = platform::disableFileSystemRedirection();
-  struct Restore {
-    const platform::RedirectionState& state;
-    ~Restore() { platform::restoreFileSystemRedirection(state); }
-  } restore{redirection};
+  const platform::RedirectionOff redirectionOff;
   // A worker that cannot set itself up (no memory left) still takes tasks:
   // each fails with that cause, which reaches the owner in its turn.
   std::optional<Worker> worker;
@@ -166,7 +162,7 @@ void writeHead(SearchPool& pool, std::unique_lock<std::mutex>& lock) {
   chunks.swap(head.chunks);
   const bool finished = head.finished;  // no chunk comes after that
   lock.unlock();
-  for (const ConsoleOutput& chunk : chunks) writeCaptured(pool.output, chunk, pool.header);
+  for (const ConsoleOutput& chunk : chunks) pool.writeCaptured(chunk);
   if (finished && !head.failure && head.written) head.written();
   lock.lock();
   if (!finished) {
@@ -193,8 +189,9 @@ void SearchPoolStop::operator()(SearchPool* pool) const {
   delete pool;
 }
 
-SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, unsigned workers) {
-  SearchPoolHandle pool(new SearchPool(output, header, workers));
+SearchPoolHandle startSearchPool(const ConsoleState& console, CapturedWriter writeCaptured,
+                                 unsigned workers) {
+  SearchPoolHandle pool(new SearchPool(console, std::move(writeCaptured), workers));
   // No allocation may fail once a thread runs that would then never be told to stop.
   pool->threads.reserve(workers);
   return pool;

@@ -18,7 +18,6 @@
 #include "io/line_reader.h"
 #include "output/console_output.h"
 #include "regex/pattern.h"
-#include "search/file_search.h"
 
 namespace vesk {
 
@@ -41,10 +40,14 @@ struct SearchPoolStop {
 };
 using SearchPoolHandle = std::unique_ptr<SearchPool, SearchPoolStop>;
 
+// Writes what a task captured, in its turn, on the owner's thread.
+using CapturedWriter = std::function<void(const ConsoleOutput& captured)>;
+
 // A pool of up to `workers` threads; none starts until setWorkers asks for
-// them. Results are written to output, folder labels taken from header, both
-// of them the owner's.
-SearchPoolHandle startSearchPool(ConsoleOutput& output, FolderHeader& header, unsigned workers);
+// them. Tasks capture what they write as the console given would take it;
+// writeCaptured writes it.
+SearchPoolHandle startSearchPool(const ConsoleState& console, CapturedWriter writeCaptured,
+                                 unsigned workers);
 
 // Lets `count` workers take tasks at once from now on, starting threads as
 // needed; returns how many there are for that, which is fewer when threads

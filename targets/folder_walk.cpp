@@ -5,9 +5,6 @@
 #include <vector>
 
 #include "base/wildcard.h"
-#include "output/report.h"
-#include "platform/files.h"
-#include "platform/filesystem.h"
 #include "search/block_search.h"
 
 namespace vesk {
@@ -34,10 +31,8 @@ constexpr std::uint64_t kFileWork = 16 * 1024;
 
 // What one walk works with; found collects the hits of every file.
 struct Walk {
-  FileSearch& search;
+  const WalkSetup& setup;
   const ResolvedTarget& target;
-  SearchPool* pool;  // null: the files are searched one by one, here
-  FanOutSettings threads;
   FanOut fanOut;
   unsigned poolWorkers = 0;  // what the pool was last asked for
   bool found = false;
@@ -46,44 +41,50 @@ struct Walk {
 // Everything the walk writes goes through the pool when there is one, so
 // that it stands in its place among the files' results.
 void inTurn(Walk& walk, TaskWritten written) {
-  if (walk.pool == nullptr) {
+  if (walk.setup.pool == nullptr) {
     written();
   } else {
-    handOut(*walk.pool, {}, std::move(written));
+    handOut(*walk.setup.pool, {}, std::move(written));
   }
 }
 
 void reportPath(Walk& walk, MessageId id, std::u16string_view path) {
-  inTurn(walk, [&output = walk.search.output, diagnostic = Diagnostic{id, std::u16string(path)}] {
-    report(output, diagnostic);
-  });
+  inTurn(walk,
+         [&printers = walk.setup.printers, diagnostic = Diagnostic{id, std::u16string(path)}] {
+           printers.main().diagnostic(diagnostic);
+         });
 }
 
+// Labels are written only where the walk descends.
 void enterFolder(Walk& walk, const std::u16string& relative) {
-  inTurn(walk, [&header = walk.search.folderHeader, label = folderLabelFor(relative),
-                pending = walk.search.plan.subfolders] {
-    header.label = label;
-    header.pending = pending;
+  if (!walk.setup.search.plan.subfolders) return;
+  inTurn(walk, [&printers = walk.setup.printers, label = folderLabelFor(relative)] {
+    printers.enterFolder(label);
   });
 }
 
-// Opens and searches one file into the search's output; a worker does this
-// with its own output, reader and workspace.
-bool openAndSearch(FileSearch& search, const std::u16string& path, std::u16string_view name) {
-  platform::InputFile file;
-  if (!platform::openInputFile(path, file)) {
-    report(search.output, Diagnostic{MessageId::FileNotOpened, path});
+// What reading a file needs on the thread that reads it.
+struct FileReading {
+  FileSearch& search;
+  SearchSink& sink;
+  const platform::FileSystem& files;
+  const std::optional<platform::FileIdentity>& outputFile;
+};
+
+// Opens and searches one file; a worker does this with its own reader,
+// workspace and printer.
+bool openAndSearch(const FileReading& reading, const std::u16string& path,
+                   std::u16string_view name) {
+  const std::optional<platform::OpenedInput> input = reading.files.open(path);
+  if (!input) {
+    reading.sink.diagnostic(Diagnostic{MessageId::FileNotOpened, path});
     return false;
   }
-  struct Closer {
-    platform::InputFile& file;
-    ~Closer() { platform::closeInputFile(file); }
-  } closer{file};
-  if (isTheOutput(search, file)) {
-    report(search.output, Diagnostic{MessageId::InputIsOutput, path});
+  if (platform::isFile(*input, reading.outputFile)) {
+    reading.sink.diagnostic(Diagnostic{MessageId::InputIsOutput, path});
     return false;
   }
-  return searchFile(search, fileSource(file), InputNames{name, path});
+  return searchFile(reading.search, reading.sink, sourceOf(*input), InputNames{name, path});
 }
 
 // Files of one folder that one worker searches in a row: most files are
@@ -98,20 +99,31 @@ struct FileBatch {
 constexpr std::size_t kFilesPerBatch = 32;
 constexpr std::size_t kWalkInFlight = 18;
 
+// A worker searches the files of a batch with its own reader and workspace,
+// printing into what it captures.
+void searchBatch(const WalkSetup& setup, FileBatch& batch, Worker& worker,
+                 ConsoleOutput& captured) {
+  const FileSearch& search = setup.search;
+  FileSearch workerSearch{.plan = search.plan,
+                          .entries = search.entries,
+                          .reader = worker.reader,
+                          .workspace = worker.workspace,
+                          .fastPaths = search.fastPaths,
+                          .abandoned = worker.abandoned};
+  const std::unique_ptr<SearchSink> sink = setup.printers.capturing(captured);
+  const FileReading reading{workerSearch, *sink, setup.files, setup.outputFile};
+  for (std::size_t i = 0; i < batch.paths.size(); ++i) {
+    if (openAndSearch(reading, batch.paths[i], batch.names[i])) batch.found = true;
+    batch.work += kFileWork + consumedBytes(worker.reader);
+  }
+}
+
 void handOutBatch(Walk& walk, std::shared_ptr<FileBatch>& batch) {
   if (!batch) return;
-  const FileSearch& search = walk.search;
   handOut(
-      *walk.pool,
-      [&search, batch](Worker& worker, ConsoleOutput& captured) {
-        FolderHeader noLabels;  // the owner writes the labels
-        FileSearch workerSearch{captured,         search.plan,      search.entries,
-                                noLabels,         worker.reader,    worker.workspace,
-                                search.fastPaths, worker.abandoned, search.outputFile};
-        for (std::size_t i = 0; i < batch->paths.size(); ++i) {
-          if (openAndSearch(workerSearch, batch->paths[i], batch->names[i])) batch->found = true;
-          batch->work += kFileWork + consumedBytes(worker.reader);
-        }
+      *walk.setup.pool,
+      [&setup = walk.setup, batch](Worker& worker, ConsoleOutput& captured) {
+        searchBatch(setup, *batch, worker, captured);
       },
       [&walk, batch] {
         walk.found = walk.found || batch->found;
@@ -128,31 +140,31 @@ void addToBatch(Walk& walk, std::shared_ptr<FileBatch>& batch, std::u16string pa
   if (batch->paths.size() == kFilesPerBatch) handOutBatch(walk, batch);
 }
 
-// One named file, without "/d": its lines are searched on every core.
+// One named file, without "/d": its lines are searched on every core where
+// that pays.
 bool searchByBlocks(Walk& walk, const std::u16string& path, std::u16string_view name) {
-  platform::InputFile file;
-  if (!platform::openInputFile(path, file)) {
+  const WalkSetup& setup = walk.setup;
+  const std::optional<platform::OpenedInput> input = setup.files.open(path);
+  if (!input) {
     reportPath(walk, MessageId::FileNotOpened, path);
     return false;
   }
-  struct Closer {
-    platform::InputFile& file;
-    ~Closer() { platform::closeInputFile(file); }
-  } closer{file};
-  if (isTheOutput(walk.search, file)) {
+  if (platform::isFile(*input, setup.outputFile)) {
     reportPath(walk, MessageId::InputIsOutput, path);
     return false;
   }
-  return searchFileByBlocks(walk.search, *walk.pool, walk.threads, fileSource(file),
-                            InputNames{name, path});
+  return searchFileByBlocks(setup.search, setup.printers, *setup.pool, setup.threads,
+                            sourceOf(*input), InputNames{name, path});
 }
 
 // The owner searches a file itself, after everything handed out before it,
 // and tells the fan-out what that took.
 bool searchHere(Walk& walk, const std::u16string& path, std::u16string_view name) {
-  if (walk.pool != nullptr) writeHandedOut(*walk.pool);
-  const bool found = openAndSearch(walk.search, path, name);
-  const LineReader& reader = walk.search.reader;
+  const WalkSetup& setup = walk.setup;
+  if (setup.pool != nullptr) writeHandedOut(*setup.pool);
+  const bool found = openAndSearch(
+      FileReading{setup.search, setup.printers.main(), setup.files, setup.outputFile}, path, name);
+  const LineReader& reader = setup.search.reader;
   // What the walk takes to list and open files is what workers may share.
   walk.fanOut.ownWork(kFileWork + consumedBytes(reader), {}, FanOutClock::now());
   return found;
@@ -160,15 +172,15 @@ bool searchHere(Walk& walk, const std::u16string& path, std::u16string_view name
 
 // The workers the fan-out asks for, as many as the pool can give.
 unsigned workersNow(Walk& walk) {
-  const unsigned wanted = walk.pool == nullptr ? 0 : walk.fanOut.workers();
+  const unsigned wanted = walk.setup.pool == nullptr ? 0 : walk.fanOut.workers();
   if (wanted == 0 || wanted == walk.poolWorkers) return wanted;
-  walk.poolWorkers = setWorkers(*walk.pool, wanted);
+  walk.poolWorkers = setWorkers(*walk.setup.pool, wanted);
   if (walk.poolWorkers < wanted) walk.fanOut.limitWorkers(walk.poolWorkers);
   return walk.poolWorkers;
 }
 
 bool isOneNamedFile(const Walk& walk) {
-  return !walk.search.plan.subfolders && !hasWildcard(walk.target.namePattern);
+  return !walk.setup.search.plan.subfolders && !hasWildcard(walk.target.namePattern);
 }
 
 // The file pass of one folder.
@@ -179,7 +191,7 @@ void searchMatchingFiles(Walk& walk, const std::u16string& folder,
     if (!isReadableFile(entry)) continue;
     std::u16string path = folder + entry.name;
     bool found = false;
-    if (walk.pool != nullptr && isOneNamedFile(walk)) {
+    if (walk.setup.pool != nullptr && isOneNamedFile(walk)) {
       found = searchByBlocks(walk, path, entry.name);
     } else if (workersNow(walk) > 0) {
       addToBatch(walk, batch, std::move(path), entry.name);
@@ -189,7 +201,7 @@ void searchMatchingFiles(Walk& walk, const std::u16string& folder,
     }
     walk.found = walk.found || found;
   }
-  if (walk.pool != nullptr) handOutBatch(walk, batch);
+  if (walk.setup.pool != nullptr) handOutBatch(walk, batch);
 }
 
 void queueSubfolders(const std::u16string& relative,
@@ -209,7 +221,7 @@ void queueSubfolders(const std::u16string& relative,
 // will not be read, and one that went away (deleted, renamed or replaced by
 // a file) after its parent was listed.
 void walkFolders(Walk& walk) {
-  const bool subfolders = walk.search.plan.subfolders;
+  const bool subfolders = walk.setup.search.plan.subfolders;
   std::vector<std::u16string> pending{u""};  // relative folders, the next one last
   platform::WalkListing listing;
   while (!pending.empty()) {
@@ -217,7 +229,7 @@ void walkFolders(Walk& walk) {
     pending.pop_back();
     enterFolder(walk, relative);
     const std::u16string folder = walk.target.baseFolder + relative;
-    platform::listForWalk(folder, walk.target.namePattern, subfolders, listing);
+    walk.setup.files.listForWalk(folder, walk.target.namePattern, subfolders, listing);
     switch (listing.matching) {
       case platform::Listing::Found:
         searchMatchingFiles(walk, folder, listing.matches);
@@ -251,24 +263,24 @@ void walkFolders(Walk& walk) {
 
 }  // namespace
 
-bool walkFolder(FileSearch& search, const ResolvedTarget& target, SearchPool* pool,
-                FanOutSettings threads) {
+bool walkFolder(const WalkSetup& setup, const ResolvedTarget& target) {
   // Listing and opening files gain from workers even where searching them
   // is quick (on every machine measured): the walk starts with them, and
   // the owner alone is what the fan-out tries.
+  FanOutSettings threads = setup.threads;
   threads.onlyWhenSearchingDominates = false;
   threads.startShared = true;
-  Walk walk{search, target, pool, threads, FanOut(threads, FanOutClock::now())};
-  // A walk hands out a label and a batch a folder, most of them small: with
-  // more in flight, the owner lists folders ahead while workers open files.
-  if (pool != nullptr) keepInFlight(*pool, kWalkInFlight);
-  if (pool == nullptr) {
+  Walk walk{setup, target, FanOut(threads, FanOutClock::now())};
+  if (setup.pool == nullptr) {
     walkFolders(walk);
     return walk.found;
   }
-  abandoningOnFailure(*pool, [&] {
+  // A walk hands out a label and a batch a folder, most of them small: with
+  // more in flight, the owner lists folders ahead while workers open files.
+  keepInFlight(*setup.pool, kWalkInFlight);
+  abandoningOnFailure(*setup.pool, [&] {
     walkFolders(walk);
-    writeHandedOut(*pool);
+    writeHandedOut(*setup.pool);
   });
   return walk.found;
 }

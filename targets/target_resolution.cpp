@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "base/wildcard.h"
-#include "platform/filesystem.h"
+#include "platform/file_system.h"
 
 namespace vesk {
 namespace {
@@ -42,21 +42,21 @@ TargetResolution resolveExisting(std::u16string_view typed,
 // The name does not resolve: a wildcard pattern, a name only a listing
 // reveals, or nothing at all. A listing that fails counts as finding nothing
 // here; the walk reports a folder it cannot list.
-TargetResolution resolveByListing(std::u16string_view typed, bool subfolders,
-                                  const std::u16string& full) {
+TargetResolution resolveByListing(const platform::FileSystem& files, std::u16string_view typed,
+                                  bool subfolders, const std::u16string& full) {
   std::vector<platform::DirectoryEntry> listing;
-  if (platform::listDirectory(full, listing) == platform::Listing::Found) {
+  if (files.list(full, listing) == platform::Listing::Found) {
     if (!hasWildcard(typed) && listing.front().isFolder) return wholeFolder(full);
     return folderPart(full, true);
   }
-  if (platform::listDirectory(withSeparator(full) + u"*", listing) == platform::Listing::Found) {
+  if (files.list(withSeparator(full) + u"*", listing) == platform::Listing::Found) {
     return wholeFolder(full);
   }
   if (!subfolders) return failure(MessageId::FileOrFolderNotFound, typed);
   // With "/d" the pattern is looked for below its folder, which must exist.
   TargetResolution resolution = folderPart(full, true);
   const std::u16string& base = resolution.target.baseFolder;
-  const platform::Listing baseListing = platform::listDirectory(base + u"*", listing);
+  const platform::Listing baseListing = files.list(base + u"*", listing);
   if (baseListing == platform::Listing::NoMatch || baseListing == platform::Listing::Gone) {
     return failure(MessageId::FolderNotFound, base);
   }
@@ -65,14 +65,15 @@ TargetResolution resolveByListing(std::u16string_view typed, bool subfolders,
 
 }  // namespace
 
-TargetResolution resolveTarget(std::u16string_view typed, bool subfolders) {
+TargetResolution resolveTarget(const platform::FileSystem& files, std::u16string_view typed,
+                               bool subfolders) {
   if (typed.empty()) return {};
-  const std::optional<std::u16string> full = platform::fullPath(typed);
+  const std::optional<std::u16string> full = files.fullPath(typed);
   if (!full) return failure(MessageId::FileOrFolderNotFound, typed);
-  if (const auto attributes = platform::fileAttributes(typed)) {
+  if (const auto attributes = files.attributes(typed)) {
     return resolveExisting(typed, *attributes, *full);
   }
-  return resolveByListing(typed, subfolders, *full);
+  return resolveByListing(files, typed, subfolders, *full);
 }
 
 }  // namespace vesk

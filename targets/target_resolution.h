@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "model/diagnostic.h"
+#include "platform/file_system.h"
 
 namespace vesk {
 
@@ -22,6 +23,7 @@ struct TargetResolution {
 };
 
 // An empty target means standard input.
-TargetResolution resolveTarget(std::u16string_view typed, bool subfolders);
+TargetResolution resolveTarget(const platform::FileSystem& files, std::u16string_view typed,
+                               bool subfolders);
 
 }  // namespace vesk

@@ -6,66 +6,78 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/faults.h"
 #include "platform/posix/paths.h"
 
 namespace vesk::platform {
 
-bool openInputFile(std::u16string_view path, InputFile& file) {
+std::optional<InputFile> InputFile::open(std::u16string_view path) {
   // Non-blocking open, so that naming a FIFO cannot hang before we look at it.
   const posix::PathAt at = posix::reachPath(posix::nativePath(path));
-  if (at.folder == -1) return false;
+  if (at.folder == -1) return std::nullopt;
   const int fd = ::openat(at.folder, at.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  if (fd < 0) return std::nullopt;
+  InputFile file(FileHandle{fd, std::nullopt});
   struct stat info {};
-  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    ::close(fd);
-    return false;
-  }
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) return std::nullopt;
   // Reads of a regular file never block; anything else is read as it comes.
-  const bool regular = S_ISREG(info.st_mode);
-  if (!regular) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  file = InputFile{fd, true, std::nullopt};
-  if (regular) file.sizeAtOpen = static_cast<std::uint64_t>(info.st_size);
-  return true;
+  if (S_ISREG(info.st_mode)) {
+    file.handle_.sizeAtOpen = static_cast<std::uint64_t>(info.st_size);
+  } else {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  }
+  return file;
 }
 
-InputFile standardInput() {
-  return InputFile{STDIN_FILENO, false};
+InputFile::InputFile(InputFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, FileHandle{})) {}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = std::exchange(other.handle_, FileHandle{});
+  }
+  return *this;
+}
+
+InputFile::~InputFile() {
+  close();
+}
+
+void InputFile::close() {
+  if (handle_.value >= 0) ::close(static_cast<int>(handle_.value));
+  handle_ = FileHandle{};
+}
+
+FileHandle standardInput() {
+  return FileHandle{STDIN_FILENO, std::nullopt};
 }
 
 // Whoever writes a pipe may have made it non-blocking (some shells and
 // language runtimes do): no data yet is then no error, but a wait for it.
-std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size) {
-  const int fd = static_cast<int>(file.handle);
-  if (readFailsOnPurpose(fd)) {
-    errno = EIO;
-    return -1;
-  }
+ReadResult readFile(FileHandle file, char* buffer, std::size_t size) {
+  const int fd = static_cast<int>(file.value);
+  if (readFailsOnPurpose(fd)) return ReadResult{0, true};
   for (;;) {
     const ssize_t count = ::read(fd, buffer, size);
-    if (count >= 0) return count;
+    if (count >= 0) return ReadResult{static_cast<std::size_t>(count), false};
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
       pollfd ready{fd, POLLIN, 0};
-      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return -1;
+      if (::poll(&ready, 1, -1) < 0 && errno != EINTR) return ReadResult{0, true};
     } else if (errno != EINTR) {
-      return -1;
+      return ReadResult{0, true};
     }
   }
 }
 
-bool readMayWait(const InputFile& file) {
-  const int fd = static_cast<int>(file.handle);
+bool readMayWait(FileHandle file) {
+  const int fd = static_cast<int>(file.value);
   struct stat info {};
   if (fd < 0 || (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode))) return false;
   pollfd ready{fd, POLLIN, 0};
   return ::poll(&ready, 1, 0) == 0;
-}
-
-void closeInputFile(InputFile& file) {
-  if (file.owned && file.handle >= 0) ::close(static_cast<int>(file.handle));
-  file = InputFile{};
 }
 
 namespace {
@@ -79,19 +91,12 @@ std::optional<FileIdentity> identityOfDescriptor(int fd) {
 
 }  // namespace
 
-std::optional<std::uint64_t> fileSize(const InputFile& file) {
-  struct stat info {};
-  const int fd = static_cast<int>(file.handle);
-  if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-  return static_cast<std::uint64_t>(info.st_size);
-}
-
 bool sameFile(const FileIdentity& a, const FileIdentity& b) {
   return a.volume == b.volume && a.file == b.file;
 }
 
-std::optional<FileIdentity> fileIdentity(const InputFile& file) {
-  return identityOfDescriptor(static_cast<int>(file.handle));
+std::optional<FileIdentity> fileIdentity(FileHandle file) {
+  return identityOfDescriptor(static_cast<int>(file.value));
 }
 
 std::optional<FileIdentity> standardOutputFile() {

@@ -3,9 +3,7 @@
 namespace vesk::platform {
 
 // There is no file-system redirection to switch on POSIX.
-RedirectionState disableFileSystemRedirection() {
-  return {};
-}
-void restoreFileSystemRedirection(const RedirectionState&) {}
+RedirectionOff::RedirectionOff() = default;
+RedirectionOff::~RedirectionOff() = default;
 
 }  // namespace vesk::platform

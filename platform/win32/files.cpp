@@ -3,38 +3,66 @@
 #include <windows.h>
 
 #include <cstring>
+#include <utility>
 
 #include "platform/win32/wide.h"
 
 namespace vesk::platform {
+namespace {
 
-bool openInputFile(std::u16string_view path, InputFile& file) {
+std::optional<std::uint64_t> sizeOf(HANDLE handle) {
+  LARGE_INTEGER size;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) return std::nullopt;
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+}  // namespace
+
+std::optional<InputFile> InputFile::open(std::u16string_view path) {
   // Without FILE_FLAG_BACKUP_SEMANTICS a folder does not open, as wanted.
   HANDLE handle = CreateFileW(win32::wide(path).c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  file = InputFile{reinterpret_cast<std::intptr_t>(handle), true, std::nullopt};
-  file.sizeAtOpen = fileSize(file);
-  return true;
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  return InputFile(FileHandle{reinterpret_cast<std::intptr_t>(handle), sizeOf(handle)});
 }
 
-InputFile standardInput() {
-  return InputFile{reinterpret_cast<std::intptr_t>(GetStdHandle(STD_INPUT_HANDLE)), false};
+InputFile::InputFile(InputFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, FileHandle{})) {}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = std::exchange(other.handle_, FileHandle{});
+  }
+  return *this;
 }
 
-std::ptrdiff_t readInputFile(InputFile& file, char* buffer, std::size_t size) {
-  HANDLE handle = reinterpret_cast<HANDLE>(file.handle);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return 0;  // no standard input at all
+InputFile::~InputFile() {
+  close();
+}
+
+void InputFile::close() {
+  if (handle_.value != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_.value));
+  handle_ = FileHandle{};
+}
+
+FileHandle standardInput() {
+  return FileHandle{reinterpret_cast<std::intptr_t>(GetStdHandle(STD_INPUT_HANDLE)), std::nullopt};
+}
+
+ReadResult readFile(FileHandle file, char* buffer, std::size_t size) {
+  HANDLE handle = reinterpret_cast<HANDLE>(file.value);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return {};  // no standard input at all
   DWORD count = 0;
   const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
-  if (ReadFile(handle, buffer, chunk, &count, nullptr)) return count;
+  if (ReadFile(handle, buffer, chunk, &count, nullptr)) return ReadResult{count, false};
   // The writing end of a pipe closed: that is the end of the input.
-  return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+  return ReadResult{0, GetLastError() != ERROR_BROKEN_PIPE};
 }
 
-bool readMayWait(const InputFile& file) {
-  HANDLE handle = reinterpret_cast<HANDLE>(file.handle);
+bool readMayWait(FileHandle file) {
+  HANDLE handle = reinterpret_cast<HANDLE>(file.value);
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return false;
   switch (GetFileType(handle)) {
     case FILE_TYPE_CHAR:  // a console: the user types at their own pace
@@ -46,11 +74,6 @@ bool readMayWait(const InputFile& file) {
     default:
       return false;
   }
-}
-
-void closeInputFile(InputFile& file) {
-  if (file.owned && file.handle != -1) CloseHandle(reinterpret_cast<HANDLE>(file.handle));
-  file = InputFile{};
 }
 
 namespace {
@@ -79,16 +102,6 @@ std::optional<FileIdentity> identityOfHandle(HANDLE handle) {
 
 }  // namespace
 
-std::optional<std::uint64_t> fileSize(const InputFile& file) {
-  HANDLE handle = reinterpret_cast<HANDLE>(file.handle);
-  LARGE_INTEGER size;
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE ||
-      GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) {
-    return std::nullopt;
-  }
-  return static_cast<std::uint64_t>(size.QuadPart);
-}
-
 // Wine says no volume for the standard handles it makes of the POSIX
 // descriptors it was given, and the right one for files it opens; a volume
 // of 0 is taken as unknown, and the file index alone decides.
@@ -97,8 +110,8 @@ bool sameFile(const FileIdentity& a, const FileIdentity& b) {
   return sameVolume && a.file == b.file && a.fileHigh == b.fileHigh;
 }
 
-std::optional<FileIdentity> fileIdentity(const InputFile& file) {
-  return identityOfHandle(reinterpret_cast<HANDLE>(file.handle));
+std::optional<FileIdentity> fileIdentity(FileHandle file) {
+  return identityOfHandle(reinterpret_cast<HANDLE>(file.value));
 }
 
 std::optional<FileIdentity> standardOutputFile() {

@@ -4,12 +4,17 @@
 // from the build (cmake/layers.cmake writes one line per layer,
 // "name:used,used"), so the build's link order and this check read the same
 // declaration. A folder with C++ sources that is not a layer fails too, so
-// that no new folder escapes the check.
+// that no new folder escapes the check. And only output/ writes text for the
+// console: no other layer calls the writer's functions.
 //
 // Usage: node check_includes.mjs --root SOURCE_DIR --table BUILD_DIR/layers.txt
 
 import fs from "node:fs";
 import path from "node:path";
+
+// The functions that put text on standard output or standard error.
+const kConsoleWriters = /\b(writeConsoleText|writeRedirectedBytes|writeNarrowStdout|writeErrorLine)\s*\(/;
+const kConsoleWritingLayer = "output";
 
 // Folders of the checkout that hold no layer code.
 const kNotLayers = new Set(["tests", "bench", "cmake", "scripts", "sample", "windows", "packaging", "docs"]);
@@ -78,6 +83,10 @@ function main() {
     }
     for (const file of files) {
       const text = fs.readFileSync(file, "utf8");
+      const writer = kConsoleWriters.exec(text);
+      if (writer && folder !== kConsoleWritingLayer) {
+        problems.push(`${path.relative(options.root, file)} calls ${writer[1]}: only output/ writes to the console`);
+      }
       for (const match of text.matchAll(/^\s*#\s*include\s+"([^"/]+)\//gm)) {
         includes++;
         const target = match[1];

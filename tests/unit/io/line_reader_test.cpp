@@ -267,14 +267,14 @@ TEST(LineReaderBlocks, FileReadsGiveTheSamePiecesAsMemory) {
   std::ofstream(path, std::ios::binary)
       .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   const std::string narrow = path.string();
-  platform::InputFile file;
-  ASSERT_TRUE(platform::openInputFile(std::u16string(narrow.begin(), narrow.end()), file));
+  const auto file = platform::InputFile::open(std::u16string(narrow.begin(), narrow.end()));
+  ASSERT_TRUE(file);
   LineReader reader;
-  startReading(reader, fileSource(file), InputEncoding::CodePage, platform::kUtf8CodePage);
+  startReading(reader, fileSource(file->handle()), InputEncoding::CodePage,
+               platform::kUtf8CodePage);
   Lines fromFile;
   std::u16string lineText;
   while (readLinePiece(reader, lineText)) fromFile.push_back(lineText);
-  platform::closeInputFile(file);
   std::filesystem::remove(path);
   EXPECT_EQ(describe(fromFile), read(bytes, InputEncoding::CodePage));
 }
@@ -282,7 +282,7 @@ TEST(LineReaderBlocks, FileReadsGiveTheSamePiecesAsMemory) {
 TEST(LineReaderBlocks, AReadErrorEndsTheStreamAndIsRemembered) {
   LineReader reader;
   std::u16string lineText;
-  startReading(reader, fileSource(platform::InputFile{}), InputEncoding::CodePage, 0);
+  startReading(reader, fileSource(platform::FileHandle{}), InputEncoding::CodePage, 0);
   EXPECT_FALSE(readLinePiece(reader, lineText));
   EXPECT_TRUE(readFailed(reader));
   startReading(reader, memorySource("a\n"), InputEncoding::CodePage, 0);

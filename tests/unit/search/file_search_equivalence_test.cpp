@@ -13,7 +13,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,6 +24,7 @@
 #include <unistd.h>
 
 #include "base/utf8.h"
+#include "output/printers.h"
 #include "platform/codepage.h"
 #include "platform/posix/locale.h"
 #include "search/block_search.h"
@@ -664,7 +667,10 @@ struct Case {
   std::string name;        // how a failure names the case
   Scenario scenario;
   RunPlan plan;
-  FolderHeader header;
+  // The folder label at the start: one pending to go out before the first
+  // result, and one out already (so that a blank line comes before the next).
+  bool labelPending = false;
+  bool labelShown = false;
   std::vector<Term> terms;
   std::vector<SearchTerm> entryTerms;
   SearchEntryList entries;  // compiled from entryTerms before the case runs
@@ -687,9 +693,8 @@ void chooseDisplay(Random& random, bool focused, Case& c) {
                                            DisplayMode::Lines,       DisplayMode::Lines};
   c.plan.display = focused ? random.pick(kFocusedModes) : random.pick(kModes);
   c.plan.showFileNames = random.percent(focused ? 15 : 35);
-  c.header.label = u"<sub/\u8868>";
-  c.header.pending = random.percent(30);
-  c.header.shown = random.percent(50);
+  c.labelPending = random.percent(30);
+  c.labelShown = random.percent(50);
 }
 
 InputEncoding encodingOf(const Scenario& scenario) {
@@ -746,9 +751,21 @@ void removeFiles(const Case& c) {
 
 platform::InputFile openCaseFile(std::uint64_t seed, std::size_t file) {
   const std::string narrow = casePath(seed, file).string();
-  platform::InputFile input;
-  EXPECT_TRUE(platform::openInputFile(std::u16string(narrow.begin(), narrow.end()), input));
-  return input;
+  std::optional<platform::InputFile> input =
+      platform::InputFile::open(std::u16string(narrow.begin(), narrow.end()));
+  if (!input) throw std::runtime_error("cannot open " + narrow);
+  return std::move(*input);
+}
+
+// Labels as the case starts with them; what the one already out wrote is
+// not part of the case's output.
+void startLabels(const Case& c, Printers& printers, ConsoleOutput& output) {
+  if (c.labelShown) {
+    printers.enterFolder(u"<earlier>");
+    printers.main().linesAsRead("");
+    output.pendingStdout.clear();
+  }
+  if (c.labelPending) printers.enterFolder(u"<sub/\u8868>");
 }
 
 // What a capturing output holds back for standard error, each diagnostic
@@ -773,23 +790,29 @@ enum class Way { Plain, Fast, Blocks };
 Outcome run(Case& c, Way way) {
   ConsoleOutput output =
       capturingOutput(ConsoleState{0, 0, Language::English, c.scenario.outputCodePage});
-  FolderHeader header = c.header;
+  Printers printers(PrintSettings{c.plan.display, c.plan.showFileNames}, output);
+  startLabels(c, printers, output);
   LineReader reader;
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
-  const FastPaths fastPaths = planFastPaths(c.entries, c.plan, output, {way != Way::Plain});
-  FileSearch search{output, c.plan, c.entries, header, reader, workspace, fastPaths};
-  const SearchPoolHandle pool = startSearchPool(output, header, 2);
+  const FastPaths fastPaths =
+      planFastPaths(c.entries, c.plan, printers.main(), {way != Way::Plain});
+  FileSearch search{.plan = c.plan,
+                    .entries = c.entries,
+                    .reader = reader,
+                    .workspace = workspace,
+                    .fastPaths = fastPaths};
+  const SearchPoolHandle pool = startSearchPool(
+      output.console, [&](const ConsoleOutput& captured) { printers.writeCaptured(captured); }, 2);
   const FanOutSettings switching{.workers = 2,
                                  .switchEvery = 1 + static_cast<unsigned>(c.seed % 3)};
   Outcome outcome;
   for (std::size_t i = 0; i < c.files.size(); ++i) {
-    platform::InputFile file = openCaseFile(c.seed, i);
-    const ByteSource source = fileSource(file, c.scenario.readSize);
+    const platform::InputFile file = openCaseFile(c.seed, i);
+    const ByteSource source = fileSource(file.handle(), c.scenario.readSize);
     const InputNames names{c.displayNames[i], c.displayNames[i]};
     const bool found = way == Way::Blocks
-                           ? searchFileByBlocks(search, *pool, switching, source, names)
-                           : searchFile(search, source, names);
-    platform::closeInputFile(file);
+                           ? searchFileByBlocks(search, printers, *pool, switching, source, names)
+                           : searchFile(search, printers.main(), source, names);
     outcome.found += found ? '1' : '0';
   }
   outcome.standardOutput = std::move(output.pendingStdout);
@@ -874,7 +897,8 @@ std::string describeCase(const Case& c) {
                      std::to_string(s.readSize) +
                      "\n  display: " + kDisplays[static_cast<int>(c.plan.display)] + ", names " +
                      std::to_string(c.plan.showFileNames) + ", folder label pending " +
-                     std::to_string(c.header.pending) + "\n  entries:";
+                     std::to_string(c.labelPending) + ", one out already " +
+                     std::to_string(c.labelShown) + "\n  entries:";
   for (const Term& term : c.terms) text += " " + describeTerm(term);
   text += "\n  files (kept): ";
   for (std::size_t i = 0; i < c.files.size(); ++i)
@@ -1072,14 +1096,14 @@ TEST(FastPathEquivalence, ReadSizeLimitHoldsForFiles) {
   c.seed = 0;
   c.files.push_back("ab\ncdefghijkl\n");
   writeFiles(c);
-  platform::InputFile file = openCaseFile(c.seed, 0);
+  const platform::InputFile file = openCaseFile(c.seed, 0);
   LineReader reader;
-  startReading(reader, fileSource(file, 7), InputEncoding::CodePage, platform::kUtf8CodePage);
+  startReading(reader, fileSource(file.handle(), 7), InputEncoding::CodePage,
+               platform::kUtf8CodePage);
   std::string_view piece;
   ASSERT_TRUE(readBytePiece(reader, piece));
   EXPECT_EQ(piece, "ab\n");
   EXPECT_EQ(bufferedBytes(reader).size() + piece.size(), 7u);
-  platform::closeInputFile(file);
   removeFiles(c);
 }
 

@@ -2,18 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "output/printers.h"
 #include "platform/codepage.h"
 
 namespace vesk {
 namespace {
 
-// Runs searchFile over the bytes (through a real file) with the given
-// terms, and keeps what it would write.
+// Runs searchFile over the bytes with the given terms, printed by the
+// printer the display asks for, and keeps what it would write.
 class FileSearchTest : public ::testing::Test {
  protected:
   FileSearchTest() {
@@ -28,19 +27,20 @@ class FileSearchTest : public ::testing::Test {
   }
 
   bool run(const std::string& bytes, bool showName = false, std::u16string_view name = u"a.txt") {
-    const auto path = std::filesystem::temp_directory_path() / "vesk_file_search_test.txt";
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    const std::string narrow = path.string();
-    platform::InputFile file;
-    EXPECT_TRUE(platform::openInputFile(std::u16string(narrow.begin(), narrow.end()), file));
+    return runSource(memorySource(bytes), showName, name);
+  }
+
+  bool runSource(const ByteSource& source, bool showName = false,
+                 std::u16string_view name = u"a.txt") {
     plan.showFileNames = showName;
-    const FastPaths fastPaths = planFastPaths(entries, plan, output);
-    FileSearch context{output, plan, entries, header, reader, workspace, fastPaths};
-    const bool found = searchFile(context, fileSource(file), InputNames{name, u"dir/a.txt"});
-    platform::closeInputFile(file);
-    std::filesystem::remove(path);
-    return found;
+    Printers printers(PrintSettings{plan.display, plan.showFileNames}, output);
+    const FastPaths fastPaths = planFastPaths(entries, plan, printers.main());
+    FileSearch context{.plan = plan,
+                       .entries = entries,
+                       .reader = reader,
+                       .workspace = workspace,
+                       .fastPaths = fastPaths};
+    return searchFile(context, printers.main(), source, InputNames{name, u"dir/a.txt"});
   }
 
   // What was written, taken out.
@@ -53,7 +53,6 @@ class FileSearchTest : public ::testing::Test {
   ConsoleOutput output = capturingOutput(ConsoleState{0, 0, Language::English, 0});
   RunPlan plan;
   SearchEntryList entries;
-  FolderHeader header;
   LineReader reader;
   regex::MatchWorkspace workspace = regex::createMatchWorkspace();
 };
@@ -114,29 +113,10 @@ TEST_F(FileSearchTest, DiagnosticsStandBetweenTheResultsWhereTheyHappened) {
 TEST_F(FileSearchTest, AReadErrorIsReportedWithThePath) {
   search(u"x");
   plan.display = DisplayMode::Count;
-  const FastPaths fastPaths = planFastPaths(entries, plan, output);
-  FileSearch context{output, plan, entries, header, reader, workspace, fastPaths};
-  EXPECT_FALSE(searchFile(context, fileSource(platform::InputFile{}), InputNames{u"a", u"p/a"}));
+  EXPECT_FALSE(runSource(fileSource(platform::FileHandle{})));
   ASSERT_EQ(output.diagnostics.size(), 1u);
-  EXPECT_EQ(output.diagnostics[0].diagnostic, (Diagnostic{MessageId::FileNotRead, u"p/a"}));
+  EXPECT_EQ(output.diagnostics[0].diagnostic, (Diagnostic{MessageId::FileNotRead, u"dir/a.txt"}));
   EXPECT_EQ(written(), "0\n") << "the count of what was read still follows";
-}
-
-TEST(PrintPendingHeader, BlankLineBeforeEveryLabelButTheFirst) {
-  ConsoleOutput output = capturingOutput(ConsoleState{0, 0, Language::English, 65001});
-  FolderHeader header;
-  printPendingHeader(output, header);
-  EXPECT_EQ(output.pendingStdout, "");
-  header.label = u"<.>";
-  header.pending = true;
-  printPendingHeader(output, header);
-  printPendingHeader(output, header);
-  header.label = u"<sub>";
-  header.pending = true;
-  printPendingHeader(output, header);
-  EXPECT_EQ(output.pendingStdout, "<.>\n\n<sub>\n");
-  EXPECT_FALSE(header.pending);
-  EXPECT_TRUE(header.shown);
 }
 
 }  // namespace

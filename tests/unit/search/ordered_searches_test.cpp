@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "output/printers.h"
 #include "output/report.h"
 
 namespace vesk {
@@ -16,11 +17,13 @@ namespace {
 // each task's `written` runs right after its output.
 TEST(OrderedSearches, ResultsComeOutInTheOrderHandedOut) {
   ConsoleOutput output = capturingOutput(ConsoleState{0, 0, Language::English, 65001});
-  FolderHeader header;
+  Printers printers(PrintSettings{}, output);
   std::string expected;
   std::string writtenOrder;
   {
-    const SearchPoolHandle pool = startSearchPool(output, header, 3);
+    const SearchPoolHandle pool = startSearchPool(
+        output.console, [&](const ConsoleOutput& captured) { printers.writeCaptured(captured); },
+        3);
     ASSERT_EQ(setWorkers(*pool, 3), 3u);
     for (int task = 0; task < 40; ++task) {
       // Every seventh task writes several chunks' worth.
@@ -55,8 +58,9 @@ TEST(OrderedSearches, ResultsComeOutInTheOrderHandedOut) {
 // the results before it were written.
 TEST(OrderedSearches, AFailureReachesTheOwnerInItsTurn) {
   ConsoleOutput output = capturingOutput(ConsoleState{0, 0, Language::English, 65001});
-  FolderHeader header;
-  const SearchPoolHandle pool = startSearchPool(output, header, 2);
+  Printers printers(PrintSettings{}, output);
+  const SearchPoolHandle pool = startSearchPool(
+      output.console, [&](const ConsoleOutput& captured) { printers.writeCaptured(captured); }, 2);
   ASSERT_EQ(setWorkers(*pool, 2), 2u);
   handOut(*pool,
           [](Worker&, ConsoleOutput& captured) { writeConsoleText(captured, u"first", true); }, {});
@@ -69,17 +73,15 @@ TEST(OrderedSearches, AFailureReachesTheOwnerInItsTurn) {
 // work can change it between two others.
 TEST(OrderedSearches, LabelsChangeInTheirTurn) {
   ConsoleOutput output = capturingOutput(ConsoleState{0, 0, Language::English, 65001});
-  FolderHeader header;
-  const SearchPoolHandle pool = startSearchPool(output, header, 2);
+  Printers printers(PrintSettings{}, output);
+  const SearchPoolHandle pool = startSearchPool(
+      output.console, [&](const ConsoleOutput& captured) { printers.writeCaptured(captured); }, 2);
   ASSERT_EQ(setWorkers(*pool, 2), 2u);
   const auto writes = [](std::u16string text) {
     return [text](Worker&, ConsoleOutput& captured) { writeConsoleText(captured, text, true); };
   };
-  const auto label = [&header](std::u16string text) {
-    return [&header, text] {
-      header.label = text;
-      header.pending = true;
-    };
+  const auto label = [&printers](std::u16string text) {
+    return [&printers, text] { printers.enterFolder(text); };
   };
   handOut(*pool, {}, label(u"<.>"));
   handOut(*pool, writes(u"a"), {});

@@ -1,102 +1,77 @@
 #include "targets/target_resolution.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "base/utf8.h"
-#include "platform/filesystem.h"
+#include "tests/unit/targets/memory_file_system.h"
 
 namespace vesk {
 namespace {
 
-namespace fs = std::filesystem;
-
-std::u16string wide(const std::string& text) {
-  std::u16string result;
-  appendWideFromUtf8(text, result);
-  return result;
-}
-
-// Each test works in a fresh folder that is the current folder.
+// A small tree in memory, /work the current folder.
 class TargetResolutionTest : public testing::Test {
  protected:
   void SetUp() override {
-    previous_ = fs::current_path();
-    root_ = fs::temp_directory_path() / ("vesk-targets-" + std::to_string(::getpid()));
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "docs" / "inner");
-    std::ofstream(root_ / "a.txt") << "a\n";
-    std::ofstream(root_ / "docs" / "b.txt") << "b\n";
-    fs::current_path(root_);
-    rootWide_ = wide(fs::canonical(root_).string()) + u"/";
-  }
-  void TearDown() override {
-    fs::current_path(previous_);
-    fs::remove_all(root_);
+    files_.addFile(u"a.txt", "a\n");
+    files_.addFile(u"docs/b.txt", "b\n");
+    files_.addFolder(u"docs/inner");
+    files_.addDevice(u"pipe");
   }
 
   // Resolves a target; what went wrong is kept in failure_.
   bool resolve(const std::u16string& typed, bool subfolders = false) {
-    const TargetResolution resolution = resolveTarget(typed, subfolders);
+    const TargetResolution resolution = resolveTarget(files_, typed, subfolders);
     target_ = resolution.target;
     failure_ = resolution.failure;
     return !failure_;
   }
 
-  fs::path previous_;
-  fs::path root_;
-  std::u16string rootWide_;
+  test::MemoryFileSystem files_;
   ResolvedTarget target_;
   std::optional<Diagnostic> failure_;
 };
 
 TEST_F(TargetResolutionTest, ExistingFileKeepsFileNamesHidden) {
   ASSERT_TRUE(resolve(u"a.txt"));
-  EXPECT_EQ(target_.baseFolder, rootWide_);
+  EXPECT_EQ(target_.baseFolder, u"/work/");
   EXPECT_EQ(target_.namePattern, u"a.txt");
   EXPECT_FALSE(target_.showsFileNames);
 }
 
 TEST_F(TargetResolutionTest, FolderIsWalkedWholeWithFileNames) {
   ASSERT_TRUE(resolve(u"docs"));
-  EXPECT_EQ(target_.baseFolder, rootWide_ + u"docs/");
+  EXPECT_EQ(target_.baseFolder, u"/work/docs/");
   EXPECT_EQ(target_.namePattern, u"*");
   EXPECT_TRUE(target_.showsFileNames);
   // Typed with a trailing separator, the base folder carries two.
   ASSERT_TRUE(resolve(u"docs/"));
-  EXPECT_EQ(target_.baseFolder, rootWide_ + u"docs//");
+  EXPECT_EQ(target_.baseFolder, u"/work/docs//");
 }
 
 TEST_F(TargetResolutionTest, WildcardSplitsIntoFolderAndPattern) {
   ASSERT_TRUE(resolve(u"docs/*.txt"));
-  EXPECT_EQ(target_.baseFolder, rootWide_ + u"docs/");
+  EXPECT_EQ(target_.baseFolder, u"/work/docs/");
   EXPECT_EQ(target_.namePattern, u"*.txt");
   EXPECT_TRUE(target_.showsFileNames);
-  // ".." is resolved in the full path.
   ASSERT_TRUE(resolve(u"docs/../*.txt"));
-  EXPECT_EQ(target_.baseFolder, rootWide_);
+  EXPECT_EQ(target_.baseFolder, u"/work/");
 }
 
 TEST_F(TargetResolutionTest, UnmatchedPatternWithSubfoldersSearchesBelow) {
   ASSERT_TRUE(resolve(u"*.log", true));
-  EXPECT_EQ(target_.baseFolder, rootWide_);
+  EXPECT_EQ(target_.baseFolder, u"/work/");
   EXPECT_EQ(target_.namePattern, u"*.log");
-  EXPECT_FALSE(failure_);
 }
 
 TEST_F(TargetResolutionTest, UnmatchedTargetsAreReportedWithTheirSubjects) {
   EXPECT_FALSE(resolve(u"none/*.log"));
   EXPECT_EQ(failure_, (Diagnostic{MessageId::FileOrFolderNotFound, u"none/*.log"}));
   EXPECT_FALSE(resolve(u"none/*.log", true));
-  EXPECT_EQ(failure_, (Diagnostic{MessageId::FolderNotFound, rootWide_ + u"none/"}));
+  EXPECT_EQ(failure_, (Diagnostic{MessageId::FolderNotFound, u"/work/none/"}));
+  EXPECT_FALSE(resolve(u"a.txt/*.log", true)) << "a file is no folder to search below";
+  EXPECT_EQ(failure_, (Diagnostic{MessageId::FolderNotFound, u"/work/a.txt/"}));
 }
 
 TEST_F(TargetResolutionTest, DeviceIsNeitherFileNorFolder) {
-  ASSERT_EQ(::mkfifo("pipe", 0600), 0);
   EXPECT_FALSE(resolve(u"pipe"));
   EXPECT_EQ(failure_, (Diagnostic{MessageId::NotFileOrFolder, u"pipe"}));
 }
