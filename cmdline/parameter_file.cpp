@@ -36,14 +36,14 @@ struct FileLine {
 FileLine readLine(FileReading& reading) {
   LineReader& reader = reading.reader;
   std::string_view piece;
-  if (!readBytePiece(reader, piece)) return {};
+  if (!reader.readBytePiece(piece)) return {};
   ++reading.lineNumber;
   FileLine line{LineStatus::Read, {}};
-  decodePiece(reader, piece, line.text);
+  reader.decodePiece(piece, line.text);
   if (line.text.ends_with(u'\n')) line.text.pop_back();
-  if (reader.pieceEndsMidLine) {
+  if (reader.pieceEndsMidLine()) {
     std::u16string next;
-    if (readLinePiece(reader, next) && next != u"\n") line.status = LineStatus::TooLong;
+    if (reader.readLinePiece(next) && next != u"\n") line.status = LineStatus::TooLong;
   }
   return line;
 }
@@ -140,11 +140,11 @@ bool readParameterFile(std::u16string_view fileName, std::vector<SearchTerm>& te
   LineReader reader;
   // A byte-order mark (what many editors on Windows write) says the file is
   // UTF-8 or UTF-16; without one it is in the ANSI code page.
-  startReading(reader, fileSource(file->handle()), InputEncoding::CodePageUnlessMarked,
-               platform::kAnsiCodePage);
+  reader.startReading(fileSource(file->handle()), InputEncoding::CodePageUnlessMarked,
+                      platform::kAnsiCodePage);
   FileReading reading{fileName, reader, terms, diagnostics};
   bool complete = readRecords(reading);
-  if (readFailed(reader)) {
+  if (reader.readFailed()) {
     note(reading, MessageId::FileNotRead, fileName);
     complete = false;
   }

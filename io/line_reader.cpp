@@ -47,18 +47,18 @@ char16_t unitAt(Decoding decoding, const char* bytes) {
                                        : static_cast<char16_t>(second << 8 | first);
 }
 
-char* unread(LineReader& reader) {
+char* unread(LineReader::State& reader) {
   return reader.data + reader.begin;
 }
-const char* unread(const LineReader& reader) {
+const char* unread(const LineReader::State& reader) {
   return reader.data + reader.begin;
 }
-std::size_t unreadBytes(const LineReader& reader) {
+std::size_t unreadBytes(const LineReader::State& reader) {
   return reader.end - reader.begin;
 }
 
 // An odd byte at the end of a UTF-16 stream reads as U+FFFD.
-void completeTrailingUnit(LineReader& reader) {
+void completeTrailingUnit(LineReader::State& reader) {
   if (!reader.atEnd || !isUtf16(reader.decoding) || unreadBytes(reader) % 2 == 0) return;
   const bool bigEndian = reader.decoding == Decoding::Utf16Be;
   reader.data[reader.end - 1] = static_cast<char>(bigEndian ? 0xFF : 0xFD);
@@ -66,12 +66,12 @@ void completeTrailingUnit(LineReader& reader) {
   ++reader.end;
 }
 
-void markEnd(LineReader& reader) {
+void markEnd(LineReader::State& reader) {
   reader.atEnd = true;
   completeTrailingUnit(reader);
 }
 
-platform::ReadResult readMore(LineReader& reader, char* into, std::size_t size) {
+platform::ReadResult readMore(LineReader::State& reader, char* into, std::size_t size) {
   ByteSource& source = reader.source;
   if (source.maxRead != 0) size = std::min(size, source.maxRead);
   if (!source.fromMemory) {
@@ -88,7 +88,7 @@ platform::ReadResult readMore(LineReader& reader, char* into, std::size_t size) 
 }
 
 // Text mode: a Ctrl-Z byte ends code-page input. Looks at data[from, end).
-void endAtCtrlZ(LineReader& reader, std::size_t from) {
+void endAtCtrlZ(LineReader::State& reader, std::size_t from) {
   const void* stop = std::memchr(reader.data + from, kCtrlZ, reader.end - from);
   if (stop == nullptr) return;
   reader.end = static_cast<std::size_t>(static_cast<const char*>(stop) - reader.data);
@@ -102,7 +102,7 @@ std::shared_ptr<ReadStorage> newBuffer() {
 // Lines handed out of the buffer are still held: the unread bytes move to a
 // buffer that nothing holds any more (or a new one), and the reader goes on
 // there.
-void moveToFreeBuffer(LineReader& reader) {
+void moveToFreeBuffer(LineReader::State& reader) {
   std::vector<std::shared_ptr<ReadStorage>>& spares = reader.spareBuffers;
   const auto free = std::find_if(spares.begin(), spares.end(),
                                  [](const auto& spare) { return spare.use_count() == 1; });
@@ -126,7 +126,7 @@ void moveToFreeBuffer(LineReader& reader) {
 // it held when opened: a read more would only say so (one system call a
 // file, which a walk over thousands of small files feels). A file that grew
 // meanwhile gives a full read instead and is read on.
-bool endsAtShortRead(const LineReader& reader, std::size_t got, std::size_t requested) {
+bool endsAtShortRead(const LineReader::State& reader, std::size_t got, std::size_t requested) {
   const ByteSource& source = reader.source;
   if (source.fromMemory || !source.file.sizeAtOpen) return false;
   if (source.maxRead != 0) requested = std::min(requested, source.maxRead);
@@ -135,7 +135,7 @@ bool endsAtShortRead(const LineReader& reader, std::size_t got, std::size_t requ
 
 // Moves the unread bytes to the front and reads one block after them. A read
 // error ends the stream like its end does, and is remembered.
-void refill(LineReader& reader) {
+void refill(LineReader::State& reader) {
   if (reader.atEnd) return;
   if (reader.buffer.use_count() > 1) {
     moveToFreeBuffer(reader);
@@ -159,7 +159,7 @@ void refill(LineReader& reader) {
   if (!reader.atEnd && endsAtShortRead(reader, got.bytes, requested)) markEnd(reader);
 }
 
-bool startsWith(const LineReader& reader, std::string_view mark) {
+bool startsWith(const LineReader::State& reader, std::string_view mark) {
   return unreadBytes(reader) >= mark.size() &&
          std::memcmp(unread(reader), mark.data(), mark.size()) == 0;
 }
@@ -181,7 +181,7 @@ Decoding defaultDecoding(InputEncoding encoding) {
 // In the Unicode modes a byte-order mark decides the encoding, whatever the
 // mode's name says, and is not part of the text. Where the code page holds
 // unless a mark says otherwise, Ctrl-Z ends the input only once no mark has.
-void decideDecoding(LineReader& reader) {
+void decideDecoding(LineReader::State& reader) {
   reader.started = true;
   reader.decoding = defaultDecoding(reader.encoding);
   if (reader.encoding == InputEncoding::CodePage) return;
@@ -214,7 +214,7 @@ void decideDecoding(LineReader& reader) {
 // Offset just past the first line feed among the unread bytes [from, limit),
 // or kNotFound. For UTF-16 both offsets are even and the line feed must be a
 // whole unit.
-std::size_t findLineFeed(LineReader& reader, std::size_t from, std::size_t limit) {
+std::size_t findLineFeed(LineReader::State& reader, std::size_t from, std::size_t limit) {
   const char* text = unread(reader);
   const std::size_t lowByte = reader.decoding == Decoding::Utf16Be ? 1 : 0;
   for (std::size_t at = from; at < limit;) {
@@ -229,12 +229,12 @@ std::size_t findLineFeed(LineReader& reader, std::size_t from, std::size_t limit
   return kNotFound;
 }
 
-void consume(LineReader& reader, std::size_t bytes, std::string_view& piece) {
+void consume(LineReader::State& reader, std::size_t bytes, std::string_view& piece) {
   piece = std::string_view(unread(reader), bytes);
   reader.begin += bytes;
 }
 
-bool endsInCrLf(const LineReader& reader, std::size_t lineBytes) {
+bool endsInCrLf(const LineReader::State& reader, std::size_t lineBytes) {
   const std::size_t unit = unitBytes(reader.decoding);
   if (lineBytes < 2 * unit) return false;
   const char* cr = unread(reader) + lineBytes - 2 * unit;
@@ -243,7 +243,8 @@ bool endsInCrLf(const LineReader& reader, std::size_t lineBytes) {
 
 // Takes a whole line (or the file's last bytes) as the piece. A CR before its
 // final line feed is dropped by moving the line feed over it in the buffer.
-void takeLine(LineReader& reader, std::size_t lineBytes, bool crLf, std::string_view& piece) {
+void takeLine(LineReader::State& reader, std::size_t lineBytes, bool crLf,
+              std::string_view& piece) {
   const std::size_t unit = unitBytes(reader.decoding);
   char* text = unread(reader);
   if (crLf) std::memcpy(text + lineBytes - 2 * unit, text + lineBytes - unit, unit);
@@ -255,7 +256,8 @@ void takeLine(LineReader& reader, std::size_t lineBytes, bool crLf, std::string_
 // the units run out, before a character that needs two units when only one
 // is left. The CR of a final CR LF stands in for the line feed while
 // counting, as both are one unit.
-void takeUtf8Piece(LineReader& reader, std::size_t spanBytes, bool crLf, std::string_view& piece) {
+void takeUtf8Piece(LineReader::State& reader, std::size_t spanBytes, bool crLf,
+                   std::string_view& piece) {
   const std::size_t countedBytes = spanBytes - (crLf ? 1 : 0);
   const Utf8Prefix prefix =
       utf8PrefixWithin(std::string_view(unread(reader), countedBytes), kMaxPieceUnits);
@@ -271,7 +273,7 @@ void takeUtf8Piece(LineReader& reader, std::size_t spanBytes, bool crLf, std::st
 // ends inside a character: before a UTF-8 sequence that would go on past the
 // limit, or before the lead byte of a double-byte character whose second
 // byte lies past it.
-std::size_t codePagePieceEnd(const LineReader& reader, std::size_t limit) {
+std::size_t codePagePieceEnd(const LineReader::State& reader, std::size_t limit) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(unread(reader));
   if (reader.codePageIsUtf8) {
     for (std::size_t back = 1; back <= 3 && back <= limit; ++back) {
@@ -288,7 +290,7 @@ std::size_t codePagePieceEnd(const LineReader& reader, std::size_t limit) {
 }
 
 // UTF-16: a pair of surrogates stays in one piece.
-std::size_t utf16PieceUnits(const LineReader& reader, std::size_t room) {
+std::size_t utf16PieceUnits(const LineReader::State& reader, std::size_t room) {
   const char* text = unread(reader);
   const char16_t last = unitAt(reader.decoding, text + 2 * (room - 1));
   const char16_t next = unitAt(reader.decoding, text + 2 * room);
@@ -298,7 +300,8 @@ std::size_t utf16PieceUnits(const LineReader& reader, std::size_t room) {
 
 // Decides the piece that starts at the unread bytes, given spanBytes of them
 // that hold either a whole line (endsInLf) or as much as the limit allows.
-void takePiece(LineReader& reader, std::size_t spanBytes, bool endsInLf, std::string_view& piece) {
+void takePiece(LineReader::State& reader, std::size_t spanBytes, bool endsInLf,
+               std::string_view& piece) {
   const bool crLf = endsInLf && endsInCrLf(reader, spanBytes);
   const std::size_t unit = unitBytes(reader.decoding);
   const std::size_t lineUnits = (spanBytes - (crLf ? unit : 0)) / unit;
@@ -342,8 +345,9 @@ bool codePageReadsAsUtf8(std::uint32_t codePage) {
          (codePage == platform::kAnsiCodePage && platform::ansiCodePageIsUtf8());
 }
 
-void startReading(LineReader& reader, const ByteSource& source, InputEncoding encoding,
-                  std::uint32_t codePage) {
+void LineReader::startReading(const ByteSource& source, InputEncoding encoding,
+                              std::uint32_t codePage) {
+  State& reader = state_;
   reader.source = source;
   reader.encoding = encoding;
   reader.codePage = codePage;
@@ -361,12 +365,14 @@ void startReading(LineReader& reader, const ByteSource& source, InputEncoding en
   reader.readTime = {};
 }
 
-void startDecoding(LineReader& reader) {
+void LineReader::startDecoding() {
+  State& reader = state_;
   if (!reader.started) decideDecoding(reader);
 }
 
-bool readBytePiece(LineReader& reader, std::string_view& piece) {
-  startDecoding(reader);
+bool LineReader::readBytePiece(std::string_view& piece) {
+  State& reader = state_;
+  startDecoding();
   reader.pieceEndsMidLine = false;
   const std::size_t window = windowBytes(reader.decoding);
   const std::size_t unit = unitBytes(reader.decoding);
@@ -389,42 +395,43 @@ bool readBytePiece(LineReader& reader, std::string_view& piece) {
   }
 }
 
-bool atByteLineStart(LineReader& reader) {
-  startDecoding(reader);
+bool LineReader::atByteLineStart() {
+  State& reader = state_;
+  startDecoding();
   const bool byteOriented =
       reader.decoding == Decoding::CodePage || reader.decoding == Decoding::Utf8;
   return byteOriented && !reader.pieceEndsMidLine;
 }
 
-std::string_view bufferedBytes(LineReader& reader) {
+std::string_view LineReader::bufferedBytes() const {
+  const State& reader = state_;
   return std::string_view(unread(reader), unreadBytes(reader));
 }
 
-void readAhead(LineReader& reader) {
-  refill(reader);
+void LineReader::readAhead() {
+  refill(state_);
 }
 
-void skipBufferedLines(LineReader& reader, std::size_t bytes) {
-  reader.begin += bytes;
-}
-
-StreamDecoding streamDecoding(LineReader& reader) {
-  startDecoding(reader);
+StreamDecoding LineReader::streamDecoding() {
+  State& reader = state_;
+  startDecoding();
   return StreamDecoding{reader.encoding, reader.codePage, reader.codePageIsUtf8, reader.decoding};
 }
 
-SharedLines handOverLines(LineReader& reader, std::size_t bytes) {
+SharedLines LineReader::handOverLines(std::size_t bytes) {
+  State& reader = state_;
   SharedLines handedOver{reader.buffer, unread(reader), bytes};
   reader.begin += bytes;
   return handedOver;
 }
 
-std::uint64_t consumedBytes(const LineReader& reader) {
+std::uint64_t LineReader::consumedBytes() const {
+  const State& reader = state_;
   return reader.bytesRead - std::min<std::uint64_t>(reader.bytesRead, unreadBytes(reader));
 }
 
-void startReadingBlock(LineReader& reader, char* lines, std::size_t size,
-                       const StreamDecoding& decoding) {
+void LineReader::startReadingBlock(char* lines, std::size_t size, const StreamDecoding& decoding) {
+  State& reader = state_;
   reader.source = memorySource({});
   reader.encoding = decoding.encoding;
   reader.codePage = decoding.codePage;
@@ -439,14 +446,9 @@ void startReadingBlock(LineReader& reader, char* lines, std::size_t size,
   reader.pieceEndsMidLine = false;
 }
 
-void returnBlock(LineReader& reader) {
-  reader.data = nullptr;
-  reader.begin = 0;
-  reader.end = 0;
-}
-
 // A NUL cuts the text of its line; the line still ends with its line feed.
-void decodePiece(const LineReader& reader, std::string_view piece, std::u16string& lineText) {
+void LineReader::decodePiece(std::string_view piece, std::u16string& lineText) const {
+  const State& reader = state_;
   lineText.clear();
   std::string_view text = piece;
   bool cut = false;
@@ -473,10 +475,10 @@ void decodePiece(const LineReader& reader, std::string_view piece, std::u16strin
   }
 }
 
-bool readLinePiece(LineReader& reader, std::u16string& lineText) {
+bool LineReader::readLinePiece(std::u16string& lineText) {
   std::string_view piece;
-  if (!readBytePiece(reader, piece)) return false;
-  decodePiece(reader, piece, lineText);
+  if (!readBytePiece(piece)) return false;
+  decodePiece(piece, lineText);
   return true;
 }
 

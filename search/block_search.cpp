@@ -43,7 +43,7 @@ struct BlockSearch {
 // and prints them into what it captures.
 void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, ConsoleOutput& captured) {
   LineReader reader;
-  startReadingBlock(reader, block.lines.lines, block.lines.size, owner.decoding);
+  reader.startReadingBlock(block.lines.lines, block.lines.size, owner.decoding);
   const FileSearch& search = owner.search;
   FileSearch workerSearch{.plan = search.plan,
                           .entries = search.entries,
@@ -68,7 +68,7 @@ void handOutBlock(BlockSearch& owner, std::string_view lines) {
   // A lone literal search needs no line numbers; the owner then spends no
   // time counting lines.
   if (owner.skipping.countsLines) owner.state.lineNumber += countLineFeeds(lines);
-  block->lines = handOverLines(owner.search.reader, lines.size());
+  block->lines = owner.search.reader.handOverLines(lines.size());
   handOut(
       owner.pool,
       [&owner, block](Worker& worker, ConsoleOutput& captured) {
@@ -86,11 +86,11 @@ void handOutBlock(BlockSearch& owner, std::string_view lines) {
 // reading more first when it holds little; false when there are none.
 bool handOutBufferedLines(BlockSearch& owner) {
   LineReader& reader = owner.search.reader;
-  if (!atByteLineStart(reader)) return false;
-  if (!sourceEnded(reader) && bufferedBytes(reader).size() < kBlockBytes) readAhead(reader);
+  if (!reader.atByteLineStart()) return false;
+  if (!reader.sourceEnded() && reader.bufferedBytes().size() < kBlockBytes) reader.readAhead();
   // A block is about kBlockBytes, so that few of them keep few buffers from
   // being read into again.
-  const std::string_view text = bufferedBytes(reader);
+  const std::string_view text = reader.bufferedBytes();
   const std::size_t blockEnd = lineStartBefore(text, std::min(text.size(), kBlockBytes));
   const std::size_t cut = shortLinesEnd(text.substr(0, blockEnd == 0 ? text.size() : blockEnd));
   if (cut == 0) return false;
@@ -103,15 +103,16 @@ bool handOutBufferedLines(BlockSearch& owner) {
 bool searchOwnLines(BlockSearch& owner, std::uint64_t stretch) {
   const LineReader& reader = owner.search.reader;
   const ConsoleOutput& output = owner.printers.output();
-  const std::uint64_t from = consumedBytes(reader);
-  const std::chrono::nanoseconds inputOutputBefore = reader.readTime + output.writeTime;
+  const std::uint64_t from = reader.consumedBytes();
+  const std::chrono::nanoseconds inputOutputBefore = reader.readTime() + output.writeTime;
   bool more = true;
   do {
     more = searchNextLine(owner.search, owner.printers.main(), owner.skipping, owner.names,
                           owner.state);
-  } while (more && consumedBytes(reader) - from < stretch);
-  owner.fanOut.ownWork(consumedBytes(reader) - from,
-                       reader.readTime + output.writeTime - inputOutputBefore, FanOutClock::now());
+  } while (more && reader.consumedBytes() - from < stretch);
+  owner.fanOut.ownWork(reader.consumedBytes() - from,
+                       reader.readTime() + output.writeTime - inputOutputBefore,
+                       FanOutClock::now());
   return more;
 }
 
@@ -145,7 +146,7 @@ bool searchFileByBlocks(FileSearch& search, Printers& printers, SearchPool& pool
     writeHandedOut(pool);
     if (flushFirst) flushFirst();
   };
-  startReading(search.reader, source, search.plan.encoding, search.plan.inputCodePage);
+  search.reader.startReading(source, search.plan.encoding, search.plan.inputCodePage);
   printers.main().beginInput(names.display);
   threads.onlyWhenSearchingDominates = true;
   threads.startShared = false;
@@ -156,7 +157,7 @@ bool searchFileByBlocks(FileSearch& search, Printers& printers, SearchPool& pool
                     FanOut(threads, FanOutClock::now()),
                     names,
                     lineSkippingOf(search),
-                    streamDecoding(search.reader),
+                    search.reader.streamDecoding(),
                     FileState{}};
   abandoningOnFailure(pool, [&] { searchAllLines(owner); });
   finishFile(search, printers.main(), owner.state, names);

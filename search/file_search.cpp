@@ -66,7 +66,7 @@ void reportOutcome(SearchSink& sink, const LineOutcome& outcome, std::u16string_
 // A line that is decoded and decided by the entries.
 void decideLine(FileSearch& search, SearchSink& sink, const LineSkipping& skipping,
                 std::string_view piece, bool decided, InputNames names, FileState& state) {
-  decodePiece(search.reader, piece, state.lineText);
+  search.reader.decodePiece(piece, state.lineText);
   const LineOutcome outcome = decided
                                   ? LineOutcome{true, false, false}
                                   : evaluateLine(search.entries, search.workspace, state.lineText);
@@ -103,8 +103,8 @@ FastPaths planFastPaths(const SearchEntryList& entries, const RunPlan& plan,
 }
 
 const LineSkipping& lineSkippingOf(FileSearch& search) {
-  startDecoding(search.reader);  // the byte-order mark decides the encoding first
-  return search.fastPaths.byDecoding[static_cast<std::size_t>(search.reader.decoding)];
+  search.reader.startDecoding();  // the byte-order mark decides the encoding first
+  return search.fastPaths.byDecoding[static_cast<std::size_t>(search.reader.decoding())];
 }
 
 bool searchNextLine(FileSearch& search, SearchSink& sink, const LineSkipping& skipping,
@@ -112,7 +112,7 @@ bool searchNextLine(FileSearch& search, SearchSink& sink, const LineSkipping& sk
   if (abandoned(search)) return false;
   if (skipping.needle) skipLines(search, sink, skipping, state);
   std::string_view piece;
-  if (!readBytePiece(search.reader, piece)) return false;
+  if (!search.reader.readBytePiece(piece)) return false;
   ++state.lineNumber;
   if (!pieceMaySelect(skipping, piece)) return true;
   // A line the needle decides needs neither decoding nor the engine unless
@@ -130,14 +130,14 @@ bool searchNextLine(FileSearch& search, SearchSink& sink, const LineSkipping& sk
 
 void finishFile(const FileSearch& search, SearchSink& sink, const FileState& state,
                 InputNames names) {
-  const bool readWhole = !readFailed(search.reader);
+  const bool readWhole = !search.reader.readFailed();
   if (!readWhole) sink.diagnostic(Diagnostic{MessageId::FileNotRead, std::u16string(names.path)});
   sink.endInput(InputEnd{state.hitCount, state.found, readWhole, names.path});
 }
 
 bool searchFile(FileSearch& search, SearchSink& sink, const ByteSource& source, InputNames names) {
   const RunPlan& plan = search.plan;
-  startReading(search.reader, source, plan.encoding, plan.inputCodePage);
+  search.reader.startReading(source, plan.encoding, plan.inputCodePage);
   sink.beginInput(names.display);
   const LineSkipping& skipping = lineSkippingOf(search);
   FileState state;

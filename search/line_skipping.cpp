@@ -493,10 +493,10 @@ std::size_t findNeedle(const ByteNeedle& needle, std::string_view text) {
 std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bool plainOnly,
                                 bool countLines, std::string_view& skippedBytes) {
   skippedBytes = {};
-  if (!atByteLineStart(reader)) return 0;
+  if (!reader.atByteLineStart()) return 0;
   // One read at most, so that the skipped bytes stay where they are.
-  if (bufferedBytes(reader).size() <= kMaxPieceUnits) readAhead(reader);
-  const std::string_view text = bufferedBytes(reader);
+  if (reader.bufferedBytes().size() <= kMaxPieceUnits) reader.readAhead();
+  const std::string_view text = reader.bufferedBytes();
   const std::size_t hit = findNeedle(needle, text);
   const std::size_t lastLineStart = lineStartBefore(text, text.size());
   // The lines before the one holding the hit; without a hit, every whole line.
@@ -506,14 +506,14 @@ std::uint64_t skipPiecesWithout(LineReader& reader, const ByteNeedle& needle, bo
   std::uint64_t skipped = countLines ? countLineFeeds(text.substr(0, stop)) : 0;
   // The stream's last line, without a line feed, is one piece of its own.
   const std::string_view lastLine = text.substr(lastLineStart);
-  if (hit == text.npos && sourceEnded(reader) && stop == lastLineStart && !lastLine.empty() &&
+  if (hit == text.npos && reader.sourceEnded() && stop == lastLineStart && !lastLine.empty() &&
       lastLine.size() <= kMaxPieceUnits &&
       (!plainOnly || plainAsciiPrefix(lastLine) == lastLine.size())) {
     stop = text.size();
     ++skipped;
   }
   skippedBytes = text.substr(0, stop);
-  skipBufferedLines(reader, stop);
+  reader.skipBufferedLines(stop);
   return skipped;
 }
 
@@ -539,8 +539,8 @@ SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle
   SkippedLines skipped;
   std::string_view unused;
   skipped.lines = skipPiecesWithout(reader, needle, false, countLines, unused);
-  if (!atByteLineStart(reader)) return skipped;
-  const std::string_view text = bufferedBytes(reader);
+  if (!reader.atByteLineStart()) return skipped;
+  const std::string_view text = reader.bufferedBytes();
   std::size_t at = 0;  // a line start: what is before it is skipped
   for (;;) {
     const std::size_t found = findNeedle(needle, text.substr(at));
@@ -556,7 +556,7 @@ SkippedLines skipPiecesCountingHits(LineReader& reader, const ByteNeedle& needle
     ++skipped.hits;
     at = end;
   }
-  skipBufferedLines(reader, at);
+  reader.skipBufferedLines(at);
   return skipped;
 }
 

@@ -114,7 +114,7 @@ void searchBatch(const WalkSetup& setup, FileBatch& batch, Worker& worker,
   const FileReading reading{workerSearch, *sink, setup.files, setup.outputFile};
   for (std::size_t i = 0; i < batch.paths.size(); ++i) {
     if (openAndSearch(reading, batch.paths[i], batch.names[i])) batch.found = true;
-    batch.work += kFileWork + consumedBytes(worker.reader);
+    batch.work += kFileWork + worker.reader.consumedBytes();
   }
 }
 
@@ -166,7 +166,7 @@ bool searchHere(Walk& walk, const std::u16string& path, std::u16string_view name
       FileReading{setup.search, setup.printers.main(), setup.files, setup.outputFile}, path, name);
   const LineReader& reader = setup.search.reader;
   // What the walk takes to list and open files is what workers may share.
-  walk.fanOut.ownWork(kFileWork + consumedBytes(reader), {}, FanOutClock::now());
+  walk.fanOut.ownWork(kFileWork + reader.consumedBytes(), {}, FanOutClock::now());
   return found;
 }
 

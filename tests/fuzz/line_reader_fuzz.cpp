@@ -134,31 +134,31 @@ template <typename Unit>
 
 Lines readerLines(std::string_view bytes, InputEncoding mode, std::size_t readSize) {
   LineReader reader;
-  startReading(reader, memorySource(bytes, readSize), mode, platform::kUtf8CodePage);
+  reader.startReading(memorySource(bytes, readSize), mode, platform::kUtf8CodePage);
   Lines lines;
   std::u16string lineText;
   std::string_view piece;
   bool previousEndedMidLine = false;
-  while (readBytePiece(reader, piece)) {
+  while (reader.readBytePiece(piece)) {
     if (mode == InputEncoding::CodePage) {
       check(piece.size() <= kMaxPieceUnits, "byte piece too long");
       // A cut piece is full, has no line feed, and more of its line follows.
-      if (reader.pieceEndsMidLine) {
+      if (reader.pieceEndsMidLine()) {
         check(piece.size() + 3 >= kMaxPieceUnits && piece.back() != '\n', "cut piece not full");
       } else {
-        const bool inputDone = sourceEnded(reader) && bufferedBytes(reader).empty();
+        const bool inputDone = reader.sourceEnded() && reader.bufferedBytes().empty();
         check(piece.size() < kMaxPieceUnits || piece.back() == '\n' || inputDone,
               "full piece without line feed not marked as cut");
       }
     }
-    previousEndedMidLine = reader.pieceEndsMidLine;
-    decodePiece(reader, piece, lineText);
+    previousEndedMidLine = reader.pieceEndsMidLine();
+    reader.decodePiece(piece, lineText);
     check(lineText.size() <= kMaxPieceUnits, "piece too long");
     lines.push_back(lineText);
   }
   check(!previousEndedMidLine, "the last piece was marked as cut");
   std::u16string afterEnd;
-  check(!readLinePiece(reader, afterEnd), "a piece after the end");
+  check(!reader.readLinePiece(afterEnd), "a piece after the end");
   return lines;
 }
 

@@ -49,10 +49,10 @@ std::string describe(const Lines& lines) {
 Lines readAll(std::string_view bytes, InputEncoding mode, std::size_t readSize = 0,
               std::uint32_t codePage = platform::kUtf8CodePage) {
   LineReader reader;
-  startReading(reader, memorySource(bytes, readSize), mode, codePage);
+  reader.startReading(memorySource(bytes, readSize), mode, codePage);
   Lines lines;
   std::u16string lineText;
-  while (readLinePiece(reader, lineText)) lines.push_back(lineText);
+  while (reader.readLinePiece(lineText)) lines.push_back(lineText);
   return lines;
 }
 
@@ -85,11 +85,11 @@ std::string describe(const std::vector<BytePiece>& pieces) {
 
 std::string readBytePieces(std::string_view bytes) {
   LineReader reader;
-  startReading(reader, memorySource(bytes), InputEncoding::CodePage, platform::kUtf8CodePage);
+  reader.startReading(memorySource(bytes), InputEncoding::CodePage, platform::kUtf8CodePage);
   std::vector<BytePiece> pieces;
   std::string_view piece;
-  while (readBytePiece(reader, piece))
-    pieces.push_back({std::string(piece), reader.pieceEndsMidLine});
+  while (reader.readBytePiece(piece))
+    pieces.push_back({std::string(piece), reader.pieceEndsMidLine()});
   return describe(pieces);
 }
 
@@ -270,11 +270,10 @@ TEST(LineReaderBlocks, FileReadsGiveTheSamePiecesAsMemory) {
   const auto file = platform::InputFile::open(std::u16string(narrow.begin(), narrow.end()));
   ASSERT_TRUE(file);
   LineReader reader;
-  startReading(reader, fileSource(file->handle()), InputEncoding::CodePage,
-               platform::kUtf8CodePage);
+  reader.startReading(fileSource(file->handle()), InputEncoding::CodePage, platform::kUtf8CodePage);
   Lines fromFile;
   std::u16string lineText;
-  while (readLinePiece(reader, lineText)) fromFile.push_back(lineText);
+  while (reader.readLinePiece(lineText)) fromFile.push_back(lineText);
   std::filesystem::remove(path);
   EXPECT_EQ(describe(fromFile), read(bytes, InputEncoding::CodePage));
 }
@@ -282,24 +281,24 @@ TEST(LineReaderBlocks, FileReadsGiveTheSamePiecesAsMemory) {
 TEST(LineReaderBlocks, AReadErrorEndsTheStreamAndIsRemembered) {
   LineReader reader;
   std::u16string lineText;
-  startReading(reader, fileSource(platform::FileHandle{}), InputEncoding::CodePage, 0);
-  EXPECT_FALSE(readLinePiece(reader, lineText));
-  EXPECT_TRUE(readFailed(reader));
-  startReading(reader, memorySource("a\n"), InputEncoding::CodePage, 0);
-  EXPECT_TRUE(readLinePiece(reader, lineText));
-  EXPECT_FALSE(readLinePiece(reader, lineText));
-  EXPECT_FALSE(readFailed(reader)) << "the end of the input is no error";
+  reader.startReading(fileSource(platform::FileHandle{}), InputEncoding::CodePage, 0);
+  EXPECT_FALSE(reader.readLinePiece(lineText));
+  EXPECT_TRUE(reader.readFailed());
+  reader.startReading(memorySource("a\n"), InputEncoding::CodePage, 0);
+  EXPECT_TRUE(reader.readLinePiece(lineText));
+  EXPECT_FALSE(reader.readLinePiece(lineText));
+  EXPECT_FALSE(reader.readFailed()) << "the end of the input is no error";
 }
 
 TEST(LineReaderBlocks, ReaderIsReusableForTheNextStream) {
   LineReader reader;
   std::u16string lineText;
-  startReading(reader, memorySource("\xFF\xFEz"), InputEncoding::Utf8, 0);
-  while (readLinePiece(reader, lineText)) {
+  reader.startReading(memorySource("\xFF\xFEz"), InputEncoding::Utf8, 0);
+  while (reader.readLinePiece(lineText)) {
   }
-  startReading(reader, memorySource("first\nsecond"), InputEncoding::CodePage,
-               platform::kUtf8CodePage);
-  ASSERT_TRUE(readLinePiece(reader, lineText));
+  reader.startReading(memorySource("first\nsecond"), InputEncoding::CodePage,
+                      platform::kUtf8CodePage);
+  ASSERT_TRUE(reader.readLinePiece(lineText));
   EXPECT_EQ(lineText, u"first\n");
 }
 

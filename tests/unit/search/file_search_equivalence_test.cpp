@@ -1098,12 +1098,12 @@ TEST(FastPathEquivalence, ReadSizeLimitHoldsForFiles) {
   writeFiles(c);
   const platform::InputFile file = openCaseFile(c.seed, 0);
   LineReader reader;
-  startReading(reader, fileSource(file.handle(), 7), InputEncoding::CodePage,
-               platform::kUtf8CodePage);
+  reader.startReading(fileSource(file.handle(), 7), InputEncoding::CodePage,
+                      platform::kUtf8CodePage);
   std::string_view piece;
-  ASSERT_TRUE(readBytePiece(reader, piece));
+  ASSERT_TRUE(reader.readBytePiece(piece));
   EXPECT_EQ(piece, "ab\n");
-  EXPECT_EQ(bufferedBytes(reader).size() + piece.size(), 7u);
+  EXPECT_EQ(reader.bufferedBytes().size() + piece.size(), 7u);
   removeFiles(c);
 }
 

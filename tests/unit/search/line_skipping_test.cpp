@@ -82,8 +82,8 @@ LineSkipping skippingFor(const SearchEntryList& entries, std::string_view input,
                          InputEncoding mode = InputEncoding::CodePage,
                          LineOutput lineOutput = LineOutput::AsRead) {
   LineReader reader;
-  startReading(reader, memorySource(input), mode, platform::kUtf8CodePage);
-  return lineSkippingFor(entries, streamDecoding(reader), lineOutput);
+  reader.startReading(memorySource(input), mode, platform::kUtf8CodePage);
+  return lineSkippingFor(entries, reader.streamDecoding(), lineOutput);
 }
 
 // Only what cannot change the output may be skipped.
@@ -137,37 +137,37 @@ Skipped skipOnce(LineReader& reader, const char* needleText, bool plainOnly = fa
 TEST(LineSkipping, SkipsWholeLinesUpToTheOneThatMayHoldTheNeedle) {
   LineReader reader;
   const std::string input = "one\ntwo\r\nthree foo\nfour\nlast";
-  startReading(reader, memorySource(input), InputEncoding::CodePage, platform::kUtf8CodePage);
+  reader.startReading(memorySource(input), InputEncoding::CodePage, platform::kUtf8CodePage);
   Skipped skipped = skipOnce(reader, "foo");
   EXPECT_EQ(skipped.pieces, 2u);
   EXPECT_EQ(skipped.bytes, "one\ntwo\r\n");
   std::u16string line;
-  ASSERT_TRUE(readLinePiece(reader, line));
+  ASSERT_TRUE(reader.readLinePiece(line));
   EXPECT_EQ(line, u"three foo\n");
   // Without a hit, the rest to the end, the last line without a line feed included.
   EXPECT_EQ(skipOnce(reader, "foo").pieces, 2u);
-  EXPECT_FALSE(readLinePiece(reader, line));
+  EXPECT_FALSE(reader.readLinePiece(line));
 }
 
 TEST(LineSkipping, LeavesLongLinesAndUnplainLinesToTheReader) {
   LineReader reader;
   const std::string input = "a\n" + std::string(kMaxPieceUnits + 1, 'x') + "\nb\n";
-  startReading(reader, memorySource(input), InputEncoding::CodePage, platform::kUtf8CodePage);
+  reader.startReading(memorySource(input), InputEncoding::CodePage, platform::kUtf8CodePage);
   EXPECT_EQ(skipOnce(reader, "foo").pieces, 1u);
   std::u16string line;
-  ASSERT_TRUE(readLinePiece(reader, line));
+  ASSERT_TRUE(reader.readLinePiece(line));
   EXPECT_EQ(line.size(), kMaxPieceUnits);
 
   // 65,535 bytes and a line feed are two pieces: the line feed is one of its own.
   const std::string limit = "a\n" + std::string(kMaxPieceUnits - 1, 'x') + "\n" +
                             std::string(kMaxPieceUnits, 'y') + "\nb\n";
-  startReading(reader, memorySource(limit), InputEncoding::CodePage, platform::kUtf8CodePage);
+  reader.startReading(memorySource(limit), InputEncoding::CodePage, platform::kUtf8CodePage);
   EXPECT_EQ(skipOnce(reader, "foo").pieces, 2u);
-  ASSERT_TRUE(readLinePiece(reader, line));
+  ASSERT_TRUE(reader.readLinePiece(line));
   EXPECT_EQ(line.size(), kMaxPieceUnits);
 
-  startReading(reader, memorySource("a\nb\r\nc\n"), InputEncoding::CodePage,
-               platform::kUtf8CodePage);
+  reader.startReading(memorySource("a\nb\r\nc\n"), InputEncoding::CodePage,
+                      platform::kUtf8CodePage);
   const Skipped skipped = skipOnce(reader, "foo", true);
   EXPECT_EQ(skipped.pieces, 1u);
   EXPECT_EQ(skipped.bytes, "a\n");
