@@ -60,13 +60,13 @@ int runSearch(ConsoleOutput& output, const std::vector<std::u16string>& argument
 
 // Standard output took no more: what is pending is lost anyway, and a
 // message goes to standard error if that still takes one.
-void reportOutputFailure(ConsoleOutput& output, const OutputFailure& failure) {
+void reportOutputFailure(ConsoleOutput& output, const RunStopped& failure) {
   output.pendingStdout.clear();
   output.pendingConsole.clear();
-  if (failure.onStandardError) return;
+  if (failure.why != RunStopped::Why::OutputNotTaken) return;
   try {
     report(output, Diagnostic{MessageId::OutputNotWritten, {}});
-  } catch (const OutputFailure&) {
+  } catch (const RunStopped&) {
     // Nowhere left to say it.
   }
 }
@@ -77,7 +77,7 @@ void reportOutputFailure(ConsoleOutput& output, const OutputFailure& failure) {
 void reportOutOfMemory(ConsoleOutput& output) {
   try {
     flushConsoleText(output);
-  } catch (const OutputFailure& failure) {
+  } catch (const RunStopped& failure) {
     reportOutputFailure(output, failure);
     return;
   } catch (const std::bad_alloc&) {
@@ -106,7 +106,7 @@ int runMain(const std::function<std::vector<std::u16string>()>& readArguments) {
   ConsoleOutput output;
   try {
     return runWithOutput(output, readArguments);
-  } catch (const OutputFailure& failure) {
+  } catch (const RunStopped& failure) {
     reportOutputFailure(output, failure);
     return 0;
   } catch (const std::bad_alloc&) {

@@ -12,7 +12,9 @@ constexpr std::size_t kStdoutBlock = 64 * 1024;
 constexpr std::size_t kConsoleBlock = 16 * 1024;  // units
 
 void writeOrFail(bool written, bool onStandardError) {
-  if (!written) throw OutputFailure{onStandardError};
+  if (written) return;
+  throw RunStopped{onStandardError ? RunStopped::Why::ErrorOutputNotTaken
+                                   : RunStopped::Why::OutputNotTaken};
 }
 
 // Writes standard output's bytes, timed.

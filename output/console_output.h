@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/diagnostic.h"
+#include "model/run_stopped.h"
 #include "output/console_state.h"
 #include "platform/console.h"
 
@@ -49,12 +50,9 @@ struct ConsoleOutput {
   platform::PreparedErrorLine outOfMemory;
 };
 
-// Thrown when a standard stream takes no more (a full disk, a closed pipe):
-// searching on would only lose what it finds, so the run ends at once and
-// the top says so once.
-struct OutputFailure {
-  bool onStandardError = false;
-};
+// A standard stream that takes no more (a full disk, a closed pipe) stops
+// the run (RunStopped): searching on would only lose what it finds, so the
+// run ends at once and the top says so once.
 
 // An output that collects what the given console state would be written.
 ConsoleOutput capturingOutput(const ConsoleState& console);
@@ -62,7 +60,7 @@ ConsoleOutput capturingOutput(const ConsoleState& console);
 void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool appendNewline);
 
 // Writes what is pending to standard output (nothing when capturing);
-// throws OutputFailure when it is not taken.
+// stops the run when it is not taken.
 void flushConsoleText(ConsoleOutput& output);
 
 // True when standard output is redirected, so that writeRedirectedBytes may be used.

@@ -36,9 +36,6 @@ struct Slot {
   std::exception_ptr failure;
 };
 
-// Thrown into a task that waits for its turn when the pool stops.
-struct Abandoned {};
-
 }  // namespace
 
 struct SearchPool {
@@ -84,7 +81,8 @@ void passOn(SearchPool& pool, Slot& slot, ConsoleOutput& captured) {
     return pool.stopping || pool.abandoned ||
            (slot.sequence == pool.headSequence && slot.chunks.size() < kUnwrittenChunks);
   });
-  if (pool.stopping || pool.abandoned) throw Abandoned{};
+  // The task stops where it stands; nobody will write its slot.
+  if (pool.stopping || pool.abandoned) throw RunStopped{RunStopped::Why::Abandoned};
 }
 
 // The next slot to start, or null when the pool stops. Slots without a task
@@ -112,8 +110,6 @@ void runTask(SearchPool& pool, Worker& worker, Slot& slot) {
   captured.spill = [&](ConsoleOutput& full) { passOn(pool, slot, full); };
   try {
     slot.task(worker, captured);
-  } catch (const Abandoned&) {
-    // The pool stops; nobody will write this slot.
   } catch (...) {
     slot.failure = std::current_exception();
   }
