@@ -88,37 +88,49 @@ void FanOut::windowClosed(double rate, bool searchingDominates) {
   // may only have waited less for its output.
   const bool searchingDominatedBefore =
       std::exchange(searchingDominatedBefore_, searchingDominates);
-  if (!trying_) {
-    // Another program may have put off this window: of two windows in a
-    // row, the faster one tells what the level can do.
-    const bool twoWindows = lastRate_ > 0;
-    settledRate_ = std::max(rate, lastRate_);
-    lastRate_ = rate;
-    // Work that goes far faster or slower than when the level was settled
-    // on, two windows in a row, has changed: what paid then may not pay now.
-    // One window alone may only have been put off by others.
-    const bool changed =
-        rate * kChangeFactor < referenceRate_ || rate > kChangeFactor * referenceRate_;
-    if (changed && changedBefore_) windowsUntilRetry_ = 0;
-    changedBefore_ = changed;
-    if (windowsUntilRetry_ > 0) {
-      --windowsUntilRetry_;
-      return;
-    }
-    if (!twoWindows) return;
-    if (settled_ != 0) {
-      trying_ = true;
-      moveTo(0);
-    } else if (settings_.workers > 0 && worthTrying(rate) &&
-               ((searchingDominates && searchingDominatedBefore) ||
-                !settings_.onlyWhenSearchingDominates)) {
-      trying_ = true;
-      moveTo(settings_.workers);
-    }
-    settledBeforeTrial_ = settled_;
+  if (trying_) {
+    trialEnded(rate);
     return;
   }
-  // A trial ended. More workers win only where they are clearly faster.
+  const bool twoWindows = noteSettledWindow(rate);
+  if (windowsUntilRetry_ > 0) {
+    --windowsUntilRetry_;
+    return;
+  }
+  if (twoWindows) tryTheOtherWay(rate, searchingDominates && searchingDominatedBefore);
+}
+
+bool FanOut::noteSettledWindow(double rate) {
+  // Another program may have put off this window: of two windows in a row,
+  // the faster one tells what the level can do.
+  const bool twoWindows = lastRate_ > 0;
+  settledRate_ = std::max(rate, lastRate_);
+  lastRate_ = rate;
+  // Work that goes far faster or slower than when the level was settled on,
+  // two windows in a row, has changed: what paid then may not pay now. One
+  // window alone may only have been put off by others.
+  const bool changed =
+      rate * kChangeFactor < referenceRate_ || rate > kChangeFactor * referenceRate_;
+  if (changed && changedBefore_) windowsUntilRetry_ = 0;
+  changedBefore_ = changed;
+  return twoWindows;
+}
+
+void FanOut::tryTheOtherWay(double rate, bool searchingDominates) {
+  settledBeforeTrial_ = settled_;
+  if (settled_ != 0) {
+    trying_ = true;
+    moveTo(0);
+  } else if (settings_.workers > 0 && worthTrying(rate) &&
+             (searchingDominates || !settings_.onlyWhenSearchingDominates)) {
+    trying_ = true;
+    moveTo(settings_.workers);
+  }
+}
+
+// More workers win only where they are clearly faster; where the level
+// tried won, fewer workers than it may do as well.
+void FanOut::trialEnded(double rate) {
   const unsigned tried = current_;
   const bool triedMore = tried > settled_;
   const double moreRate = triedMore ? rate : settledRate_;
@@ -128,7 +140,6 @@ void FanOut::windowClosed(double rate, bool searchingDominates) {
     settle(settled_);
     return;
   }
-  // The level tried won; fewer workers than it may do as well.
   settled_ = tried;
   settledRate_ = rate;
   if (tried > 1) {

@@ -82,6 +82,9 @@ class FanOut {
  private:
   void add(std::uint64_t work, std::chrono::nanoseconds inputOutput, FanOutClock::time_point now);
   void windowClosed(double rate, bool searchingDominates);
+  bool noteSettledWindow(double rate);  // true when two windows were measured
+  void tryTheOtherWay(double rate, bool searchingDominates);
+  void trialEnded(double rate);
   void settle(unsigned level);
   void moveTo(unsigned level);
   bool worthTrying(double rate) const;
