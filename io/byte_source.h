@@ -13,22 +13,22 @@
 namespace vesk {
 
 struct ByteSource {
-  platform::FileHandle file;  // read when fromMemory is false
+  platform::FileHandle file = {};  // read when fromMemory is false
   bool fromMemory = false;
-  std::string_view memory;
+  std::string_view memory = {};
   std::size_t maxRead = 0;  // the largest read; 0: as much as the buffer takes
   // Called before a read of the file that may have to wait for its writer,
   // so that what was found so far is written first (a line typed at a
   // console is answered before the next one is read).
-  std::function<void()> beforeWaiting;
+  std::function<void()> beforeWaiting = {};
 };
 
 inline ByteSource fileSource(platform::FileHandle file, std::size_t maxRead = 0) {
-  return ByteSource{file, false, {}, maxRead, {}};
+  return ByteSource{.file = file, .maxRead = maxRead};
 }
 
 inline ByteSource memorySource(std::string_view bytes, std::size_t maxRead = 0) {
-  return ByteSource{platform::FileHandle{}, true, bytes, maxRead, {}};
+  return ByteSource{.fromMemory = true, .memory = bytes, .maxRead = maxRead};
 }
 
 // Where an opened input's bytes come from: its file, or its memory.

@@ -415,7 +415,10 @@ void LineReader::readAhead() {
 StreamDecoding LineReader::streamDecoding() {
   State& reader = state_;
   startDecoding();
-  return StreamDecoding{reader.encoding, reader.codePage, reader.codePageIsUtf8, reader.decoding};
+  return StreamDecoding{.encoding = reader.encoding,
+                        .codePage = reader.codePage,
+                        .codePageIsUtf8 = reader.codePageIsUtf8,
+                        .decoding = reader.decoding};
 }
 
 SharedLines LineReader::handOverLines(std::size_t bytes) {

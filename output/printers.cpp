@@ -14,7 +14,7 @@ struct PrinterBase {
   PrintSettings settings;
   ConsoleOutput& output;
   FolderLabels* labels;  // null: a worker's, whose output is captured
-  std::u16string displayName;
+  std::u16string displayName = {};
 
   void beforeResult() {
     if (labels != nullptr) labels->writePending(output);
@@ -132,10 +132,10 @@ std::unique_ptr<SearchSink> makePrinter(PrinterBase base) {
 Printers::Printers(PrintSettings settings, ConsoleOutput& output)
     : settings_(settings),
       output_(output),
-      main_(makePrinter(PrinterBase{settings, output, &labels_, {}})) {}
+      main_(makePrinter(PrinterBase{.settings = settings, .output = output, .labels = &labels_})) {}
 
 std::unique_ptr<SearchSink> Printers::capturing(ConsoleOutput& capture) const {
-  return makePrinter(PrinterBase{settings_, capture, nullptr, {}});
+  return makePrinter(PrinterBase{.settings = settings_, .output = capture, .labels = nullptr});
 }
 
 void Printers::writeCaptured(const ConsoleOutput& captured) {

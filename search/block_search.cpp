@@ -35,7 +35,7 @@ struct BlockSearch {
   InputNames names;
   const LineSkipping& skipping;
   StreamDecoding decoding;
-  FileState state;           // the owner's: lines read, hits written
+  FileState state = {};      // the owner's: lines read, hits written
   unsigned poolWorkers = 0;  // what the pool was last asked for
 };
 
@@ -151,14 +151,13 @@ bool searchFileByBlocks(FileSearch& search, Printers& printers, SearchPool& pool
   threads.onlyWhenSearchingDominates = true;
   threads.startShared = false;
   if (!source.fromMemory) threads.expectedWork = source.file.sizeAtOpen.value_or(0);
-  BlockSearch owner{search,
-                    printers,
-                    pool,
-                    FanOut(threads, FanOutClock::now()),
-                    names,
-                    lineSkippingOf(search),
-                    search.reader.streamDecoding(),
-                    FileState{}};
+  BlockSearch owner{.search = search,
+                    .printers = printers,
+                    .pool = pool,
+                    .fanOut = FanOut(threads, FanOutClock::now()),
+                    .names = names,
+                    .skipping = lineSkippingOf(search),
+                    .decoding = search.reader.streamDecoding()};
   abandoningOnFailure(pool, [&] { searchAllLines(owner); });
   finishFile(search, printers.main(), owner.state, names);
   return owner.state.found;

@@ -89,8 +89,10 @@ FastPaths planFastPaths(const SearchEntryList& entries, const RunPlan& plan,
   if (!options.skipLines) return paths;
   for (const Decoding decoding :
        {Decoding::CodePage, Decoding::Utf8, Decoding::Utf16Le, Decoding::Utf16Be}) {
-    StreamDecoding stream{plan.encoding, plan.inputCodePage,
-                          codePageReadsAsUtf8(plan.inputCodePage), decoding};
+    const StreamDecoding stream{.encoding = plan.encoding,
+                                .codePage = plan.inputCodePage,
+                                .codePageIsUtf8 = codePageReadsAsUtf8(plan.inputCodePage),
+                                .decoding = decoding};
     LineSkipping& skipping = paths.byDecoding[static_cast<std::size_t>(decoding)];
     skipping = lineSkippingFor(entries, stream, printer.lineOutput());
     const bool readsUtf8 =
@@ -132,7 +134,8 @@ void finishFile(const FileSearch& search, SearchSink& sink, const FileState& sta
                 InputNames names) {
   const bool readWhole = !search.reader.readFailed();
   if (!readWhole) sink.diagnostic(Diagnostic{MessageId::FileNotRead, std::u16string(names.path)});
-  sink.endInput(InputEnd{state.hitCount, state.found, readWhole, names.path});
+  sink.endInput(InputEnd{
+      .hits = state.hitCount, .found = state.found, .readWhole = readWhole, .path = names.path});
 }
 
 bool searchFile(FileSearch& search, SearchSink& sink, const ByteSource& source, InputNames names) {

@@ -162,8 +162,11 @@ bool searchByBlocks(Walk& walk, const std::u16string& path, std::u16string_view 
 bool searchHere(Walk& walk, const std::u16string& path, std::u16string_view name) {
   const WalkSetup& setup = walk.setup;
   if (setup.pool != nullptr) writeHandedOut(*setup.pool);
-  const bool found = openAndSearch(
-      FileReading{setup.search, setup.printers.main(), setup.files, setup.outputFile}, path, name);
+  const bool found = openAndSearch(FileReading{.search = setup.search,
+                                               .sink = setup.printers.main(),
+                                               .files = setup.files,
+                                               .outputFile = setup.outputFile},
+                                   path, name);
   const LineReader& reader = setup.search.reader;
   // What the walk takes to list and open files is what workers may share.
   walk.fanOut.ownWork(kFileWork + reader.consumedBytes(), {}, FanOutClock::now());
