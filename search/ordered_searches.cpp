@@ -24,8 +24,9 @@ constexpr std::size_t kUnwrittenChunks = 2;
 // stack on the heap; what goes deepest is the automaton deciding assertions
 // nested as deep as a pattern may nest them, which took between 160 and
 // 192 KiB in the optimised x86-64 build (measured; the limits cases hold one).
-// Twice that and more leaves room for sanitizer builds and other compilers.
-constexpr std::size_t kWorkerStack = 512 * 1024;
+// Twice that and more leaves room for other compilers; builds with a
+// sanitizer, whose frames are several times larger, set their own.
+constexpr std::size_t kWorkerStack = std::size_t{VESK_WORKER_STACK_KIB} * 1024;
 
 struct Slot {
   SearchTask task;
