@@ -31,21 +31,6 @@ std::optional<InputFile> InputFile::open(std::u16string_view path) {
   return file;
 }
 
-InputFile::InputFile(InputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, FileHandle{})) {}
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, FileHandle{});
-  }
-  return *this;
-}
-
-InputFile::~InputFile() {
-  close();
-}
-
 void InputFile::close() {
   if (handle_.value >= 0) ::close(static_cast<int>(handle_.value));
   handle_ = FileHandle{};

@@ -27,21 +27,6 @@ std::optional<InputFile> InputFile::open(std::u16string_view path) {
   return InputFile(FileHandle{reinterpret_cast<std::intptr_t>(handle), sizeOf(handle)});
 }
 
-InputFile::InputFile(InputFile&& other) noexcept
-    : handle_(std::exchange(other.handle_, FileHandle{})) {}
-
-InputFile& InputFile::operator=(InputFile&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = std::exchange(other.handle_, FileHandle{});
-  }
-  return *this;
-}
-
-InputFile::~InputFile() {
-  close();
-}
-
 void InputFile::close() {
   if (handle_.value != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_.value));
   handle_ = FileHandle{};
