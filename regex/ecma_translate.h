@@ -16,14 +16,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vesk::regex {
+#include "regex/char_set.h"
 
-// The characters from first to last, both included.
-struct CharRange {
-  char16_t first;
-  char16_t last;
-};
-using CharSet = std::vector<CharRange>;
+namespace vesk::regex {
 
 struct PcrePattern {
   std::u16string text;         // PCRE2 syntax for the options that pattern.cpp compiles with
