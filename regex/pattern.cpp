@@ -11,8 +11,10 @@
 #include "base/ascii.h"
 #include "platform/clock.h"
 #include "platform/faults.h"
-#include "regex/ecma_translate.h"
+#include "regex/ecma_parse.h"
 #include "regex/literal_search.h"
+#include "regex/pcre_emit.h"
+#include "regex/required_text.h"
 
 namespace vesk::regex {
 
@@ -37,7 +39,7 @@ struct JitStackFree {
 };
 using CodePointer = std::unique_ptr<pcre2_code, CodeFree>;
 
-// The translator writes every construct explicitly; these options give the
+// The emitted text spells every construct out; these options give the
 // rest of the dialect: "^" also after a final line feed, "$" before every
 // line feed, a back-reference to a group that took no part matching empty,
 // "[]" and "[^]", and Unicode case folding with the letter i. The offset
@@ -262,85 +264,68 @@ void WorkspaceDataFree::operator()(WorkspaceData* data) const {
 
 namespace {
 
-// Each character as ECMAScript writes it whatever it is, for a piece of a
-// plain text.
-std::u16string ecmaEscaped(std::u16string_view text) {
-  constexpr char16_t kHex[] = u"0123456789ABCDEF";
-  std::u16string escaped;
-  escaped.reserve(text.size() * 6);
-  for (const char16_t c : text) {
-    escaped += u"\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) escaped += kHex[(c >> shift) & 0xF];
-  }
-  return escaped;
-}
-
 // A long plain text whose letters fold beyond ASCII: PCRE2 folds them, one
 // piece at a time. Every character of such a pattern matches one unit, so
 // the pieces follow each other exactly; all but the first are anchored. The
 // interpreter runs them: the JIT's code for such pieces is large, and
 // compiling it would cost more than it saves on one comparison a character.
-std::optional<std::vector<EngineCode>> compilePieces(std::u16string_view text) {
+std::optional<std::vector<EngineCode>> compilePieces(const EcmaTree& tree) {
   std::vector<EngineCode> pieces;
-  for (std::size_t at = 0; at < text.size(); at += kPieceCharacters) {
-    const auto translated =
-        translateEcmaPattern(ecmaEscaped(text.substr(at, kPieceCharacters)), true);
-    if (!translated) return std::nullopt;
+  for (const std::u16string& text : emitPcrePieces(tree, true, kPieceCharacters)) {
     const std::uint32_t anchored = pieces.empty() ? 0 : PCRE2_ANCHORED;
-    PcreCompiled piece = compilePcre(translated->text, optionsFor(true) | anchored);
+    PcreCompiled piece = compilePcre(text, optionsFor(true) | anchored);
     if (!piece.code) return std::nullopt;
     pieces.push_back(EngineCode{std::move(piece.code), false});
   }
   return pieces;
 }
 
-CompileResult compileLiteral(const PcrePattern& translated, bool ignoreCase) {
+CompileResult compileLiteral(std::u16string_view text, bool ignoreCase) {
   auto compiled = std::make_shared<CompiledPattern>();
-  compiled->required = makeLiteralText(translated.requiredText, ignoreCase);
+  compiled->required = makeLiteralText(text, ignoreCase);
   compiled->literal = true;
   return CompileResult{Pattern{std::move(compiled)}};
 }
 
-// The engine's code for a translated pattern: whole, or in pieces when it
-// is a plain text too long for PCRE2 that folds beyond ASCII; why not
-// otherwise.
-std::optional<PatternError> compileCodes(EnginePart& engine, const PcrePattern& translated,
+// The engine's code for a parsed pattern: whole, or in pieces when it is a
+// plain text too long for PCRE2 that folds beyond ASCII; why not otherwise.
+std::optional<PatternError> compileCodes(EnginePart& engine, const EcmaTree& tree, bool isPlainText,
                                          JitUse jit) {
-  PcreCompiled whole = compilePcre(translated.text, optionsFor(engine.ignoreCase));
+  PcreCompiled whole =
+      compilePcre(emitPcre(tree, engine.ignoreCase), optionsFor(engine.ignoreCase));
   if (whole.code) {
     // PCRE2 10.42's JIT compares back-references without Unicode case
     // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
-    const bool jitFoldsLikeInterpreter = !(engine.ignoreCase && translated.hasBackReference);
+    const bool jitFoldsLikeInterpreter = !(engine.ignoreCase && tree.hasBackReference);
     engine.codes.push_back(
         withJit(std::move(whole.code), jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter));
     return std::nullopt;
   }
   if (whole.errorCode == PCRE2_ERROR_HEAP_FAILED) return PatternError::OutOfMemory;
   if (!isTooLarge(whole.errorCode)) return PatternError::Invalid;
-  if (!engine.ignoreCase || translated.plainText.empty()) return PatternError::TooLarge;
-  auto pieces = compilePieces(translated.plainText);
+  if (!engine.ignoreCase || !isPlainText) return PatternError::TooLarge;
+  auto pieces = compilePieces(tree);
   if (!pieces) return PatternError::TooLarge;
   engine.codes = std::move(*pieces);
   engine.pieced = true;
   return std::nullopt;
 }
 
-CompileResult compileEngine(std::u16string_view ecmaPattern, PcrePattern& translated,
-                            bool ignoreCase, JitUse jit) {
+CompileResult compileEngine(const EcmaTree& tree, bool isPlainText, bool ignoreCase, JitUse jit) {
   auto engine = std::make_unique<EnginePart>();
   engine->ignoreCase = ignoreCase;
-  engine->groupCount = translated.groupCount;
-  engine->requiredSets = std::move(translated.requiredSets);
-  engine->requiredSetRuns = std::move(translated.requiredSetRuns);
-  if (const auto error = compileCodes(*engine, translated, jit)) {
+  engine->groupCount = tree.groupCount;
+  RequiredTexts required = findRequiredTexts(tree, ignoreCase);
+  engine->requiredSets = std::move(required.sets);
+  engine->requiredSetRuns = std::move(required.setRuns);
+  if (const auto error = compileCodes(*engine, tree, isPlainText, jit)) {
     return CompileResult{std::nullopt, *error};
   }
-  if (!translated.hasBackReference && !engine->pieced) {
-    auto forAutomaton = translateEcmaPattern(ecmaPattern, ignoreCase, true);
-    if (forAutomaton) engine->automatonSource = std::move(forAutomaton->text);
+  if (!tree.hasBackReference && !engine->pieced) {
+    engine->automatonSource = emitPcre(tree, ignoreCase, PcreMatcher::Automaton);
   }
   auto compiled = std::make_shared<CompiledPattern>();
-  compiled->required = LiteralText{std::move(translated.requiredText), ignoreCase, {}};
+  compiled->required = LiteralText{std::move(required.text), ignoreCase, {}};
   compiled->engine = std::move(engine);
   return CompileResult{Pattern{std::move(compiled)}};
 }
@@ -349,10 +334,11 @@ CompileResult compileEngine(std::u16string_view ecmaPattern, PcrePattern& transl
 
 CompileResult compilePattern(std::u16string_view ecmaPattern, bool ignoreCase, JitUse jit) {
   try {
-    auto translated = translateEcmaPattern(ecmaPattern, ignoreCase);
-    if (!translated) return {};
-    if (translated->literal) return compileLiteral(*translated, ignoreCase);
-    return compileEngine(ecmaPattern, *translated, ignoreCase, jit);
+    const auto tree = parseEcmaPattern(ecmaPattern);
+    if (!tree) return {};
+    const std::u16string plainText = plainTextOf(*tree);
+    if (isLiteralText(plainText, ignoreCase)) return compileLiteral(plainText, ignoreCase);
+    return compileEngine(*tree, !plainText.empty(), ignoreCase, jit);
   } catch (const std::bad_alloc&) {
     return CompileResult{std::nullopt, PatternError::OutOfMemory};
   }

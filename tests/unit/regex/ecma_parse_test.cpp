@@ -87,6 +87,55 @@ std::string parsed(std::u16string_view pattern) {
   return tree ? shownNode(*tree, tree->root) : "<invalid>";
 }
 
+bool accepted(std::u16string_view pattern) {
+  return parseEcmaPattern(pattern).has_value();
+}
+
+TEST(EcmaParse, AcceptsTheWebCompatibleGrammar) {
+  constexpr std::u16string_view kValid[] = {u"",
+                                            u"|",
+                                            u"a||b",
+                                            u"(?:)",
+                                            u"(?=a)+",
+                                            u"(?!a){2}",
+                                            u"(?<=ab)c",
+                                            u"(?<!a|bc)d",
+                                            u"^$",
+                                            u"a{1}?",
+                                            u"[^-]",
+                                            u"[a-b-c]",
+                                            u"[--a]",
+                                            u"[\\c]",
+                                            u"[\\d-z]",
+                                            u"[\\b]",
+                                            u"(?<$a_1>x)\\k<$a_1>",
+                                            u"(?<\u540d>x)\\k<\u540d>",
+                                            u"x{65535}"};
+  for (const std::u16string_view pattern : kValid) {
+    EXPECT_TRUE(accepted(pattern)) << std::string(pattern.begin(), pattern.end());
+  }
+}
+
+TEST(EcmaParse, RejectsSyntaxErrorsAndPerlConstructs) {
+  constexpr std::u16string_view kInvalid[] = {
+      // Not ECMAScript at all.
+      u"(", u")", u"[a", u"a\\", u"a**", u"a|*", u"{1}", u"a{2}{3}", u"x{2,1}", u"[z-a]", u"^*",
+      u"\\b*", u"(?<=a)*", u"(?<a>x)(?<a>y)", u"(?<1a>x)", u"(?<a>x)\\k<b>", u"[\\k]", u"x{65536}",
+      // Perl and PCRE forms that a user would expect to work as there.
+      u"(?i)a", u"(?i:a)", u"\\Qa.b\\E", u"a\\Kb", u"(?>a)", u"a*+", u"a{2}+", u"(*FAIL)",
+      u"(?#note)", u"(?|a)", u"(?R)", u"(?P<n>a)", u"\\Aa\\z", u"\\G", u"\\h", u"\\R", u"\\e",
+      u"\\g{1}", u"\\p{L}", u"\\k", u"[\\B]"};
+  for (const std::u16string_view pattern : kInvalid) {
+    EXPECT_FALSE(accepted(pattern)) << std::string(pattern.begin(), pattern.end());
+  }
+}
+
+TEST(EcmaParse, DeepNestingDoesNotExhaustTheStack) {
+  const std::u16string deep = std::u16string(200000, u'(') + std::u16string(200000, u')');
+  EXPECT_EQ(parseEcmaPattern(deep)->groupCount, 200000u);
+  EXPECT_FALSE(accepted(std::u16string(200000, u'(')));
+}
+
 TEST(EcmaParse, AlternativesItemsAndGroupsFormTheTree) {
   EXPECT_EQ(parsed(u""), "cat()");
   EXPECT_EQ(parsed(u"ab|c"), "alt(cat(a b)|cat(c))");
@@ -110,9 +159,9 @@ TEST(EcmaParse, GroupsAreNumberedAndReferencesResolved) {
   EXPECT_EQ(parsed(u"\\k<b>(?<a>x)(?<b>y)"), "cat(\\2 g1(cat(x)) g2(cat(y)))");
   // Without as many groups the digits are an octal escape.
   EXPECT_EQ(parsed(u"(a)\\12\\1"), "cat(g1(cat(a)) \\u000a \\1)");
-  const auto tree = parseEcmaPattern(u"(a)(b)\\2");
+  const auto tree = parseEcmaPattern(u"(a)(?<n>b)(?:c)(?=(d))(?<=e)[(]\\(\\2");
   ASSERT_TRUE(tree.has_value());
-  EXPECT_EQ(tree->groupCount, 2u);
+  EXPECT_EQ(tree->groupCount, 3u);
   EXPECT_TRUE(tree->hasBackReference);
   EXPECT_FALSE(parseEcmaPattern(u"(a)\\12")->hasBackReference);
 }
