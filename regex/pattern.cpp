@@ -9,12 +9,12 @@
 #include <new>
 
 #include "base/ascii.h"
-#include "platform/clock.h"
 #include "platform/faults.h"
 #include "regex/ecma_parse.h"
 #include "regex/literal_search.h"
 #include "regex/pcre_emit.h"
 #include "regex/required_text.h"
+#include "regex/time_budget.h"
 
 namespace vesk::regex {
 
@@ -78,10 +78,6 @@ constexpr std::size_t kShortSubject = 256;
 constexpr std::size_t kWindowUnits = 1 << 16;
 constexpr std::size_t kWindowAtLeast = 16;
 constexpr std::size_t kWindowAtMost = 128;
-// The clock is read at every call of the engine while calls are slow and
-// down to every this many while they are quick; few, since the calls may
-// turn slow at any time.
-constexpr unsigned kCallsPerClockReadAtMost = 16;
 // The automaton looks at the clock every this many positions.
 constexpr unsigned kPositionsPerBudgetLook = 64;
 
@@ -187,53 +183,6 @@ struct CompiledPattern {
 };
 
 namespace {
-
-// A long subject's share of processor time, counted from its first call of
-// the engine.
-struct SubjectBudget {
-  std::chrono::nanoseconds allowed{};
-  std::chrono::nanoseconds startedAt{};
-  std::chrono::nanoseconds lastRead{};
-  unsigned calls = 0;  // since the last reading
-  unsigned callsPerRead = 1;
-  bool started = false;
-  bool spent = false;
-};
-
-void startBudget(SubjectBudget& budget, std::chrono::nanoseconds allowed) {
-  budget = SubjectBudget{};
-  budget.allowed = allowed;
-}
-
-void startClock(SubjectBudget& budget) {
-  if (budget.started) return;
-  budget.started = true;
-  budget.startedAt = budget.lastRead = platform::threadProcessorTime();
-  budget.calls = 0;
-}
-
-// Called before each call of the engine on a long subject; false once the
-// subject has used its time. The clock is read at every call while calls
-// are slow, less often while they are quick.
-bool withinBudget(SubjectBudget& budget) {
-  if (budget.spent) return false;
-  if (!budget.started) {
-    startClock(budget);
-    return true;
-  }
-  if (++budget.calls < budget.callsPerRead) return true;
-  budget.calls = 0;
-  const std::chrono::nanoseconds now = platform::threadProcessorTime();
-  const std::chrono::nanoseconds since = now - budget.lastRead;
-  budget.lastRead = now;
-  if (since < 100us) {
-    budget.callsPerRead = std::min(budget.callsPerRead * 2, kCallsPerClockReadAtMost);
-  } else if (since > 2ms) {
-    budget.callsPerRead = std::max(budget.callsPerRead / 2, 1u);
-  }
-  budget.spent = now - budget.startedAt > budget.allowed;
-  return !budget.spent;
-}
 
 // What the automaton's callout needs.
 struct AutomatonCallout {
@@ -387,7 +336,7 @@ int automatonCallout(pcre2_callout_block* block, void* data) {
   AutomatonCallout& callout = *static_cast<AutomatonCallout*>(data);
   // A match that starts at the end of the subject does not count.
   if (callout.beforeEnd && block->current_position == block->subject_length) return 1;
-  if (++callout.positions % kPositionsPerBudgetLook == 0 && !withinBudget(*callout.budget)) {
+  if (++callout.positions % kPositionsPerBudgetLook == 0 && !callout.budget->hasTimeLeft()) {
     return PCRE2_ERROR_CALLOUT;
   }
   return 0;
@@ -400,7 +349,7 @@ int automatonCallout(pcre2_callout_block* block, void* data) {
 MatchWorkspace createMatchWorkspace() {
   MatchWorkspace workspace{std::unique_ptr<WorkspaceData, WorkspaceDataFree>(new WorkspaceData)};
   WorkspaceData& data = *workspace.data;
-  startBudget(data.budget, kSubjectTime);
+  data.budget.restart(kSubjectTime);
   data.callout.budget = &data.budget;
   data.context.reset(pcre2_match_context_create(engineMemory()));
   if (!data.context) throw std::bad_alloc();
@@ -473,7 +422,7 @@ MatchOutcome backtrack(const EngineCode& code, WorkspaceData& data, std::u16stri
   data.attemptSteps = attemptSteps;
   const bool windows = subject.size() > kShortSubject;
   for (std::size_t from = start;;) {
-    if (windows && !withinBudget(data.budget)) return MatchOutcome::GaveUp;
+    if (windows && !data.budget.hasTimeLeft()) return MatchOutcome::GaveUp;
     const std::size_t positions = subject.size() - from + 1;
     const std::size_t window = windows ? windowFor(positions) : positions;
     const bool last = positions <= window;
@@ -509,7 +458,7 @@ MatchOutcome findPieces(const EnginePart& engine, WorkspaceData& data, std::u16s
     std::size_t end = found.end;
     bool all = true;
     for (std::size_t i = 1; all && i < engine.codes.size(); ++i) {
-      if (subject.size() > kShortSubject && !withinBudget(data.budget)) return MatchOutcome::GaveUp;
+      if (subject.size() > kShortSubject && !data.budget.hasTimeLeft()) return MatchOutcome::GaveUp;
       const int result = runEngine(engine.codes[i], data, subject, end, 0, PCRE2_UNSET);
       if (result < 0 && result != PCRE2_ERROR_NOMATCH) return MatchOutcome::GaveUp;
       all = result > 0;
@@ -556,7 +505,7 @@ MatchOutcome runAutomaton(const EnginePart& engine, WorkspaceData& data,
   const pcre2_code* code = automatonOf(engine);
   if (code == nullptr) return MatchOutcome::GaveUp;
   fitMatchData(data, 0);
-  startBudget(data.budget, kSubjectTime);
+  data.budget.restart(kSubjectTime);
   data.callout.beforeEnd = beforeEnd;
   data.callout.positions = 0;
   pcre2_set_offset_limit(data.context.get(), PCRE2_UNSET);
@@ -588,7 +537,7 @@ MatchOutcome findMatch(const Pattern& pattern, MatchWorkspace& workspace,
   WorkspaceData& data = *workspace.data;
   forgetLastMatch(data);
   if (!pattern.compiled || !data.context) return MatchOutcome::GaveUp;
-  if (start == 0 && !options.notEmptyAtStart) startBudget(data.budget, kSubjectTime);
+  if (start == 0 && !options.notEmptyAtStart) data.budget.restart(kSubjectTime);
   if (start > subject.size()) return MatchOutcome::NotFound;
   const CompiledPattern& compiled = *pattern.compiled;
   // Literal texts are never empty, so an empty match cannot occur.
@@ -612,7 +561,7 @@ MatchOutcome containsMatch(const Pattern& pattern, MatchWorkspace& workspace,
   const EnginePart& engine = *pattern.compiled->engine;
   fitMatchData(data, engine.groupCount);
   const bool automaton = !engine.automatonSource.empty();
-  startBudget(data.budget, automaton ? kTrialTime : kSubjectTime);
+  data.budget.restart(automaton ? kTrialTime : kSubjectTime);
   MatchOutcome outcome =
       backtrack(engine.codes[0], data, subject, 0, false, automaton ? kTrialSteps : kAttemptSteps);
   if (outcome == MatchOutcome::Found) {
