@@ -5,14 +5,14 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <new>
 
 #include "base/ascii.h"
-#include "platform/faults.h"
+#include "regex/automaton.h"
 #include "regex/ecma_parse.h"
 #include "regex/literal_search.h"
 #include "regex/pcre_emit.h"
+#include "regex/pcre_engine.h"
 #include "regex/required_text.h"
 #include "regex/time_budget.h"
 
@@ -21,32 +21,6 @@ namespace vesk::regex {
 namespace {
 
 using namespace std::chrono_literals;
-
-struct CodeFree {
-  void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-};
-struct MatchDataFree {
-  void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-};
-struct CompileContextFree {
-  void operator()(pcre2_compile_context* context) const { pcre2_compile_context_free(context); }
-};
-struct MatchContextFree {
-  void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
-};
-struct JitStackFree {
-  void operator()(pcre2_jit_stack* stack) const { pcre2_jit_stack_free(stack); }
-};
-using CodePointer = std::unique_ptr<pcre2_code, CodeFree>;
-
-// The emitted text spells every construct out; these options give the
-// rest of the dialect: "^" also after a final line feed, "$" before every
-// line feed, a back-reference to a group that took no part matching empty,
-// "[]" and "[^]", and Unicode case folding with the letter i. The offset
-// limit lets a search try its start positions a window at a time.
-constexpr std::uint32_t kCompileOptions =
-    PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF | PCRE2_MULTILINE |
-    PCRE2_ALT_CIRCUMFLEX | PCRE2_UCP | PCRE2_NEVER_UTF | PCRE2_USE_OFFSET_LIMIT;
 
 // PCRE2's limits count per start position: its step counter starts afresh
 // at each one, so "(a)*[b-c]" on 65,535 a's takes 65,535 attempts of up to
@@ -78,8 +52,6 @@ constexpr std::size_t kShortSubject = 256;
 constexpr std::size_t kWindowUnits = 1 << 16;
 constexpr std::size_t kWindowAtLeast = 16;
 constexpr std::size_t kWindowAtMost = 128;
-// The automaton looks at the clock every this many positions.
-constexpr unsigned kPositionsPerBudgetLook = 64;
 
 // Memory of one workspace. Every thread of matching has one (up to 64
 // threads and the main one), and the 32-bit product has 2 GiB of address
@@ -90,11 +62,6 @@ constexpr unsigned kPositionsPerBudgetLook = 64;
 constexpr std::size_t kJitStackStart = 32 * 1024;
 constexpr std::size_t kJitStackBytes = 2 * 1024 * 1024;
 constexpr std::size_t kInterpreterHeapBytes = 14 * 1024 * 1024;
-
-// The automaton's list of states, in ints (three per state, two lists): it
-// grows when a pattern has more states alive at once.
-constexpr std::size_t kAutomatonStatesStart = 3 * 2 * 500;
-constexpr std::size_t kAutomatonStatesAtMost = 3 * 2 * 16'000;
 
 // A plain text that folds beyond ASCII and is too long for one PCRE2
 // pattern is compiled in pieces of this many characters.
@@ -112,38 +79,6 @@ bool isTooLarge(int errorCode) {
     default:
       return false;
   }
-}
-
-struct PcreCompiled {
-  CodePointer code;
-  int errorCode = 0;
-};
-
-// The engine allocates through the program's allocation functions, so that
-// running out of memory there is met as anywhere else. Made once, shared by
-// every thread; nullptr (no memory even for that) leaves the engine's own.
-pcre2_general_context* engineMemory() {
-  static pcre2_general_context* const memory = pcre2_general_context_create(
-      platform::allocateForLibrary, platform::releaseForLibrary, nullptr);
-  return memory;
-}
-
-PcreCompiled compilePcre(std::u16string_view text, std::uint32_t options) {
-  const std::unique_ptr<pcre2_compile_context, CompileContextFree> context(
-      pcre2_compile_context_create(engineMemory()));
-  if (!context) return {nullptr, PCRE2_ERROR_HEAP_FAILED};
-  pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
-  PcreCompiled compiled;
-  PCRE2_SIZE errorOffset = 0;
-  // An empty view may carry no pointer at all; PCRE2 wants one.
-  const char16_t* units = text.empty() ? u"" : text.data();
-  compiled.code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(units), text.size(), options,
-                                    &compiled.errorCode, &errorOffset, context.get()));
-  return compiled;
-}
-
-std::uint32_t optionsFor(bool ignoreCase) {
-  return kCompileOptions | (ignoreCase ? PCRE2_CASELESS : 0);
 }
 
 struct EngineCode {
@@ -168,12 +103,9 @@ struct EnginePart {
   std::size_t groupCount = 0;
   std::vector<CharSet> requiredSets;
   std::vector<std::vector<CharSet>> requiredSetRuns;
-  // The pattern in PCRE2's syntax for the automaton, which is compiled the
-  // first time a subject needs it; empty when the pattern has
-  // back-references, which no automaton decides.
-  std::u16string automatonSource;
-  mutable std::once_flag automatonOnce;
-  mutable CodePointer automaton;
+  // Null when the pattern has back-references, which no automaton decides,
+  // when it is pieced, and for the empty pattern, which matches at once.
+  std::unique_ptr<const Automaton> automaton;
 };
 
 struct CompiledPattern {
@@ -181,17 +113,6 @@ struct CompiledPattern {
   bool literal = false;
   std::unique_ptr<const EnginePart> engine;  // null when literal
 };
-
-namespace {
-
-// What the automaton's callout needs.
-struct AutomatonCallout {
-  SubjectBudget* budget = nullptr;
-  bool beforeEnd = false;
-  unsigned positions = 0;
-};
-
-}  // namespace
 
 struct WorkspaceData {
   std::unique_ptr<pcre2_match_context, MatchContextFree> context;
@@ -203,8 +124,7 @@ struct WorkspaceData {
   SubjectBudget budget;
   std::size_t interpreterRetries = 0;
   std::uint32_t attemptSteps = kAttemptSteps;  // of the search under way, as the JIT counts them
-  std::vector<int> automatonStates;
-  AutomatonCallout callout;
+  AutomatonScratch automaton;
 };
 
 void WorkspaceDataFree::operator()(WorkspaceData* data) const {
@@ -271,7 +191,10 @@ CompileResult compileEngine(const EcmaTree& tree, bool isPlainText, bool ignoreC
     return CompileResult{std::nullopt, *error};
   }
   if (!tree.hasBackReference && !engine->pieced) {
-    engine->automatonSource = emitPcre(tree, ignoreCase, PcreMatcher::Automaton);
+    std::u16string automaton = emitPcre(tree, ignoreCase, PcreMatcher::Automaton);
+    if (!automaton.empty()) {
+      engine->automaton = std::make_unique<const Automaton>(std::move(automaton), ignoreCase);
+    }
   }
   auto compiled = std::make_shared<CompiledPattern>();
   compiled->required = LiteralText{std::move(required.text), ignoreCase, {}};
@@ -330,33 +253,19 @@ std::size_t groupCount(const Pattern& pattern) {
   return pattern.compiled && pattern.compiled->engine ? pattern.compiled->engine->groupCount : 0;
 }
 
-namespace {
-
-int automatonCallout(pcre2_callout_block* block, void* data) {
-  AutomatonCallout& callout = *static_cast<AutomatonCallout*>(data);
-  // A match that starts at the end of the subject does not count.
-  if (callout.beforeEnd && block->current_position == block->subject_length) return 1;
-  if (++callout.positions % kPositionsPerBudgetLook == 0 && !callout.budget->hasTimeLeft()) {
-    return PCRE2_ERROR_CALLOUT;
-  }
-  return 0;
-}
-
-}  // namespace
-
 // Each workspace has its own match context and JIT stack: the stack serves
 // one match at a time, so two threads must never share one.
 MatchWorkspace createMatchWorkspace() {
   MatchWorkspace workspace{std::unique_ptr<WorkspaceData, WorkspaceDataFree>(new WorkspaceData)};
   WorkspaceData& data = *workspace.data;
   data.budget.restart(kSubjectTime);
-  data.callout.budget = &data.budget;
+  data.automaton.budget = &data.budget;
   data.context.reset(pcre2_match_context_create(engineMemory()));
   if (!data.context) throw std::bad_alloc();
   pcre2_set_match_limit(data.context.get(), kAttemptSteps);
   pcre2_set_depth_limit(data.context.get(), kDepthLimit);
   pcre2_set_heap_limit(data.context.get(), kInterpreterHeapBytes / 1024);
-  pcre2_set_callout(data.context.get(), automatonCallout, &data.callout);
+  attachAutomatonCallout(data.context.get(), data.automaton);
   data.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackBytes, engineMemory()));
   if (data.jitStack) pcre2_jit_stack_assign(data.context.get(), nullptr, data.jitStack.get());
   return workspace;
@@ -373,13 +282,6 @@ void fitMatchData(WorkspaceData& data, std::size_t groups) {
   if (!data.matchData) throw std::bad_alloc();
 }
 
-// The engine ran out of memory (not out of its limits): the run ends, as
-// anywhere else memory runs out, rather than call the line too complex.
-int unlessOutOfMemory(int result) {
-  if (result == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-  return result;
-}
-
 std::size_t windowFor(std::size_t positions) {
   return std::clamp(kWindowUnits / positions, kWindowAtLeast, kWindowAtMost);
 }
@@ -389,18 +291,13 @@ std::uint32_t interpretedSteps(std::uint32_t jitSteps) {
   return jitSteps / (kAttemptSteps / kInterpretedAttemptSteps);
 }
 
-const char16_t* unitsOf(std::u16string_view subject) {
-  // An empty view may carry no pointer at all; PCRE2 wants one.
-  return subject.empty() ? u"" : subject.data();
-}
-
 // One call of the engine over the start positions from start to lastStart.
 int runEngine(const EngineCode& code, WorkspaceData& data, std::u16string_view subject,
               std::size_t start, std::uint32_t options, PCRE2_SIZE lastStart) {
   pcre2_set_offset_limit(data.context.get(), lastStart);
   pcre2_set_match_limit(data.context.get(),
                         code.jit ? data.attemptSteps : interpretedSteps(data.attemptSteps));
-  const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
+  const PCRE2_SPTR text = unitsOf(subject);
   int result = unlessOutOfMemory(pcre2_match(code.code.get(), text, subject.size(), start, options,
                                              data.matchData.get(), data.context.get()));
   // The interpreter keeps its backtracking memory on the heap, which it may
@@ -481,48 +378,11 @@ MatchOutcome findLiteralMatch(const LiteralText& literal, WorkspaceData& data,
   return MatchOutcome::Found;
 }
 
-// The automaton's pattern: any text, then the pattern, all anchored at the
-// start, so that one pass over the subject tries every start position at
-// once. The callout stands where the pattern begins. Possessive repeats made
-// by PCRE2's own optimisation would make the leading repeat take everything.
-CodePointer compileAutomaton(const EnginePart& engine) {
-  const std::u16string text = u"[\\s\\S]*(?C1)(?:" + engine.automatonSource + u")";
-  PcreCompiled compiled =
-      compilePcre(text, optionsFor(engine.ignoreCase) | PCRE2_ANCHORED | PCRE2_NO_AUTO_POSSESS);
-  if (compiled.errorCode == PCRE2_ERROR_HEAP_FAILED) throw std::bad_alloc();
-  return std::move(compiled.code);
-}
-
-// Made by the first thread that needs it; running out of memory there ends
-// the run (and leaves the automaton to be made by the next caller).
-const pcre2_code* automatonOf(const EnginePart& engine) {
-  std::call_once(engine.automatonOnce, [&] { engine.automaton = compileAutomaton(engine); });
-  return engine.automaton.get();
-}
-
-MatchOutcome runAutomaton(const EnginePart& engine, WorkspaceData& data,
+MatchOutcome runAutomaton(const Automaton& automaton, WorkspaceData& data,
                           std::u16string_view subject, bool beforeEnd) {
-  const pcre2_code* code = automatonOf(engine);
-  if (code == nullptr) return MatchOutcome::GaveUp;
   fitMatchData(data, 0);
-  data.budget.restart(kSubjectTime);
-  data.callout.beforeEnd = beforeEnd;
-  data.callout.positions = 0;
-  pcre2_set_offset_limit(data.context.get(), PCRE2_UNSET);
-  pcre2_set_match_limit(data.context.get(), kAttemptSteps);
-  if (data.automatonStates.empty()) data.automatonStates.resize(kAutomatonStatesStart);
-  const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
-  for (;;) {
-    const int result = unlessOutOfMemory(pcre2_dfa_match(
-        code, text, subject.size(), 0, PCRE2_DFA_SHORTEST, data.matchData.get(), data.context.get(),
-        data.automatonStates.data(), data.automatonStates.size()));
-    if (result >= 0) return MatchOutcome::Found;
-    if (result == PCRE2_ERROR_NOMATCH) return MatchOutcome::NotFound;
-    if (result != PCRE2_ERROR_DFA_WSSIZE || data.automatonStates.size() >= kAutomatonStatesAtMost) {
-      return MatchOutcome::GaveUp;
-    }
-    data.automatonStates.resize(data.automatonStates.size() * 2);
-  }
+  return automaton.decide(data.context.get(), data.matchData.get(), data.automaton, subject,
+                          beforeEnd);
 }
 
 void forgetLastMatch(WorkspaceData& data) {
@@ -560,7 +420,7 @@ MatchOutcome containsMatch(const Pattern& pattern, MatchWorkspace& workspace,
   if (!data.context) return MatchOutcome::GaveUp;
   const EnginePart& engine = *pattern.compiled->engine;
   fitMatchData(data, engine.groupCount);
-  const bool automaton = !engine.automatonSource.empty();
+  const bool automaton = engine.automaton != nullptr;
   data.budget.restart(automaton ? kTrialTime : kSubjectTime);
   MatchOutcome outcome =
       backtrack(engine.codes[0], data, subject, 0, false, automaton ? kTrialSteps : kAttemptSteps);
@@ -569,7 +429,7 @@ MatchOutcome containsMatch(const Pattern& pattern, MatchWorkspace& workspace,
     const bool atEnd = matchedSpan(data).start == subject.size();
     outcome = beforeEnd && atEnd ? MatchOutcome::NotFound : MatchOutcome::Found;
   } else if (outcome == MatchOutcome::GaveUp && automaton) {
-    outcome = runAutomaton(engine, data, subject, beforeEnd);
+    outcome = runAutomaton(*engine.automaton, data, subject, beforeEnd);
   }
   forgetLastMatch(data);
   return outcome;
@@ -581,8 +441,8 @@ MatchOutcome containsMatchByAutomaton(const Pattern& pattern, MatchWorkspace& wo
   forgetLastMatch(data);
   if (!pattern.compiled || !pattern.compiled->engine || !data.context) return MatchOutcome::GaveUp;
   const EnginePart& engine = *pattern.compiled->engine;
-  if (engine.automatonSource.empty()) return MatchOutcome::GaveUp;
-  return runAutomaton(engine, data, subject, beforeEnd);
+  if (!engine.automaton) return MatchOutcome::GaveUp;
+  return runAutomaton(*engine.automaton, data, subject, beforeEnd);
 }
 
 std::optional<Span> groupSpan(const MatchWorkspace& workspace, std::size_t n) {
