@@ -16,13 +16,14 @@ struct GroupName {
   std::size_t number = 0;
 };
 
-// A group being read, or the pattern itself: the alternatives read so far
-// and the items of the one being read.
+// A group being read, or the pattern itself. Its alternatives read so far,
+// and the items of the one being read, stand on the parser's stacks from
+// these positions on.
 struct OpenGroup {
   GroupKind kind = GroupKind::NonCapture;
   std::size_t number = 0;
-  std::vector<NodeIndex> alternatives;
-  std::vector<NodeIndex> items;
+  std::size_t firstAlternative = 0;
+  std::size_t firstItem = 0;
 };
 
 // Groups are kept on a stack rather than read by recursion, so that deeply
@@ -33,7 +34,9 @@ struct Parser {
   std::size_t groupCount = 0;  // of the whole pattern, known before reading it
   std::size_t capturesOpened = 0;
   std::vector<GroupName> names;
-  std::vector<OpenGroup> open;  // the pattern itself first
+  std::vector<OpenGroup> open;          // the pattern itself first
+  std::vector<NodeIndex> alternatives;  // of the open groups, the innermost's last
+  std::vector<NodeIndex> items;         // likewise
   EcmaTree tree;
 };
 
@@ -79,7 +82,7 @@ NodeIndex addParent(EcmaTree& tree, EcmaNode node, std::span<const NodeIndex> ch
 }
 
 void addItem(Parser& p, const EcmaNode& node) {
-  p.open.back().items.push_back(addNode(p.tree, node));
+  p.items.push_back(addNode(p.tree, node));
 }
 
 void addCharacter(Parser& p, char16_t unit) {
@@ -90,16 +93,24 @@ void addAssertion(Parser& p, AssertionKind assertion) {
   addItem(p, EcmaNode{.kind = NodeKind::Assertion, .assertion = assertion});
 }
 
-void endAlternative(EcmaTree& tree, OpenGroup& group) {
-  group.alternatives.push_back(
-      addParent(tree, EcmaNode{.kind = NodeKind::Concatenation}, group.items));
-  group.items.clear();
+void endAlternative(Parser& p) {
+  const std::size_t first = p.open.back().firstItem;
+  const EcmaNode node{.kind = NodeKind::Concatenation};
+  p.alternatives.push_back(addParent(p.tree, node, std::span(p.items).subspan(first)));
+  p.items.resize(first);
 }
 
-NodeIndex endDisjunction(EcmaTree& tree, OpenGroup& group) {
-  endAlternative(tree, group);
-  if (group.alternatives.size() == 1) return group.alternatives[0];
-  return addParent(tree, EcmaNode{.kind = NodeKind::Alternation}, group.alternatives);
+// The innermost open group's body, its alternatives taken off the stack.
+NodeIndex endDisjunction(Parser& p) {
+  endAlternative(p);
+  const std::size_t first = p.open.back().firstAlternative;
+  const std::span<const NodeIndex> alternatives = std::span(p.alternatives).subspan(first);
+  const NodeIndex body =
+      alternatives.size() == 1
+          ? alternatives[0]
+          : addParent(p.tree, EcmaNode{.kind = NodeKind::Alternation}, alternatives);
+  p.alternatives.resize(first);
+  return body;
 }
 
 // Group names: ASCII identifier characters and "$"; any non-ASCII unit other
@@ -369,7 +380,8 @@ bool openGroup(Parser& p) {
   };
   const auto enter = [&p](std::size_t length, GroupKind kind) {
     p.pos += length;
-    p.open.push_back(OpenGroup{kind, kind == GroupKind::Capture ? ++p.capturesOpened : 0, {}, {}});
+    const std::size_t number = kind == GroupKind::Capture ? ++p.capturesOpened : 0;
+    p.open.push_back(OpenGroup{kind, number, p.alternatives.size(), p.items.size()});
     return true;
   };
   if (!opensWith(u"(?")) return enter(1, GroupKind::Capture);
@@ -396,11 +408,11 @@ bool openGroup(Parser& p) {
 bool closeGroup(Parser& p) {
   if (p.open.size() < 2) return false;
   ++p.pos;
-  OpenGroup group = std::move(p.open.back());
+  const NodeIndex body = endDisjunction(p);
+  const OpenGroup group = p.open.back();
   p.open.pop_back();
-  const NodeIndex body = endDisjunction(p.tree, group);
   const EcmaNode node{.kind = NodeKind::Group, .group = group.kind, .number = group.number};
-  p.open.back().items.push_back(addParent(p.tree, node, std::span(&body, 1)));
+  p.items.push_back(addParent(p.tree, node, std::span(&body, 1)));
   return true;
 }
 
@@ -439,13 +451,13 @@ std::optional<Quantifier> readQuantifierText(Parser& p) {
   std::optional<Quantifier> quantifier;
   switch (peek(p)) {
     case u'*':
-      quantifier = Quantifier{u'*', 0, std::nullopt};
+      quantifier = Quantifier{.symbol = u'*', .min = 0, .max = std::nullopt};
       break;
     case u'+':
-      quantifier = Quantifier{u'+', 1, std::nullopt};
+      quantifier = Quantifier{.symbol = u'+', .min = 1, .max = std::nullopt};
       break;
     case u'?':
-      quantifier = Quantifier{u'?', 0, 1};
+      quantifier = Quantifier{.symbol = u'?', .min = 0, .max = 1};
       break;
     default:
       return readBracedQuantifier(p);
@@ -477,8 +489,9 @@ bool readQuantifier(Parser& p) {
     addCharacter(p, u'{');
     return true;
   }
-  std::vector<NodeIndex>& items = p.open.back().items;
-  if (items.empty() || !canRepeat(p.tree.nodes[items.back()]) || !quantifierFits(*quantifier)) {
+  std::vector<NodeIndex>& items = p.items;
+  const bool itemBefore = items.size() > p.open.back().firstItem;
+  if (!itemBefore || !canRepeat(p.tree.nodes[items.back()]) || !quantifierFits(*quantifier)) {
     return false;
   }
   if (peek(p) == u'?') {
@@ -497,7 +510,7 @@ bool readNext(Parser& p) {
   switch (c) {
     case u'|':
       ++p.pos;
-      endAlternative(p.tree, p.open.back());
+      endAlternative(p);
       return true;
     case u'^':
     case u'$':
@@ -548,12 +561,15 @@ std::optional<EcmaTree> parseEcmaPattern(std::u16string_view pattern) {
   Parser p;
   p.source = pattern;
   if (!prescanGroups(p)) return std::nullopt;
+  // About one node for each unit of the pattern, so that few grow.
+  p.tree.nodes.reserve(pattern.size() + 1);
+  p.tree.children.reserve(pattern.size());
   p.open.emplace_back();
   while (p.pos < p.source.size()) {
     if (!readNext(p)) return std::nullopt;
   }
   if (p.open.size() != 1) return std::nullopt;
-  p.tree.root = endDisjunction(p.tree, p.open.back());
+  p.tree.root = endDisjunction(p);
   p.tree.groupCount = p.groupCount;
   return std::move(p.tree);
 }

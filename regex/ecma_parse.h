@@ -26,9 +26,9 @@
 
 namespace vesk::regex {
 
-enum class AssertionKind { LineStart, LineEnd, WordBoundary, NotWordBoundary };
+enum class AssertionKind : std::uint8_t { LineStart, LineEnd, WordBoundary, NotWordBoundary };
 
-enum class GroupKind {
+enum class GroupKind : std::uint8_t {
   Capture,
   NonCapture,
   Lookahead,
@@ -40,12 +40,12 @@ enum class GroupKind {
 // A quantifier as written.
 struct Quantifier {
   char16_t symbol = 0;  // '*', '+' or '?'; 0 for the braced form
+  bool lazy = false;
   std::uint32_t min = 0;
   std::optional<std::uint32_t> max;  // none: no upper bound
-  bool lazy = false;
 };
 
-enum class NodeKind {
+enum class NodeKind : std::uint8_t {
   Alternation,    // children: two or more alternatives, each a Concatenation
   Concatenation,  // children: items side by side; none for the empty text
   Character,      // unit, however it was written

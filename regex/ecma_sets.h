@@ -3,6 +3,7 @@
 // folding off so that the letter i cannot widen them.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
@@ -11,7 +12,7 @@
 
 namespace vesk::regex {
 
-enum class SetEscape { Digit, NotDigit, Space, NotSpace, Word, NotWord };
+enum class SetEscape : std::uint8_t { Digit, NotDigit, Space, NotSpace, Word, NotWord };
 
 // A member of a class as written: a range of characters (one character is a
 // range of one) or a set escape.
