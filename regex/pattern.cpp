@@ -5,46 +5,22 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <new>
 
 #include "base/ascii.h"
-#include "platform/clock.h"
-#include "platform/faults.h"
-#include "regex/ecma_translate.h"
+#include "regex/automaton.h"
+#include "regex/ecma_parse.h"
 #include "regex/literal_search.h"
+#include "regex/pcre_emit.h"
+#include "regex/pcre_engine.h"
+#include "regex/required_text.h"
+#include "regex/time_budget.h"
 
 namespace vesk::regex {
 
 namespace {
 
 using namespace std::chrono_literals;
-
-struct CodeFree {
-  void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-};
-struct MatchDataFree {
-  void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-};
-struct CompileContextFree {
-  void operator()(pcre2_compile_context* context) const { pcre2_compile_context_free(context); }
-};
-struct MatchContextFree {
-  void operator()(pcre2_match_context* context) const { pcre2_match_context_free(context); }
-};
-struct JitStackFree {
-  void operator()(pcre2_jit_stack* stack) const { pcre2_jit_stack_free(stack); }
-};
-using CodePointer = std::unique_ptr<pcre2_code, CodeFree>;
-
-// The translator writes every construct explicitly; these options give the
-// rest of the dialect: "^" also after a final line feed, "$" before every
-// line feed, a back-reference to a group that took no part matching empty,
-// "[]" and "[^]", and Unicode case folding with the letter i. The offset
-// limit lets a search try its start positions a window at a time.
-constexpr std::uint32_t kCompileOptions =
-    PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS | PCRE2_MATCH_UNSET_BACKREF | PCRE2_MULTILINE |
-    PCRE2_ALT_CIRCUMFLEX | PCRE2_UCP | PCRE2_NEVER_UTF | PCRE2_USE_OFFSET_LIMIT;
 
 // PCRE2's limits count per start position: its step counter starts afresh
 // at each one, so "(a)*[b-c]" on 65,535 a's takes 65,535 attempts of up to
@@ -76,12 +52,6 @@ constexpr std::size_t kShortSubject = 256;
 constexpr std::size_t kWindowUnits = 1 << 16;
 constexpr std::size_t kWindowAtLeast = 16;
 constexpr std::size_t kWindowAtMost = 128;
-// The clock is read at every call of the engine while calls are slow and
-// down to every this many while they are quick; few, since the calls may
-// turn slow at any time.
-constexpr unsigned kCallsPerClockReadAtMost = 16;
-// The automaton looks at the clock every this many positions.
-constexpr unsigned kPositionsPerBudgetLook = 64;
 
 // Memory of one workspace. Every thread of matching has one (up to 64
 // threads and the main one), and the 32-bit product has 2 GiB of address
@@ -92,11 +62,6 @@ constexpr unsigned kPositionsPerBudgetLook = 64;
 constexpr std::size_t kJitStackStart = 32 * 1024;
 constexpr std::size_t kJitStackBytes = 2 * 1024 * 1024;
 constexpr std::size_t kInterpreterHeapBytes = 14 * 1024 * 1024;
-
-// The automaton's list of states, in ints (three per state, two lists): it
-// grows when a pattern has more states alive at once.
-constexpr std::size_t kAutomatonStatesStart = 3 * 2 * 500;
-constexpr std::size_t kAutomatonStatesAtMost = 3 * 2 * 16'000;
 
 // A plain text that folds beyond ASCII and is too long for one PCRE2
 // pattern is compiled in pieces of this many characters.
@@ -114,38 +79,6 @@ bool isTooLarge(int errorCode) {
     default:
       return false;
   }
-}
-
-struct PcreCompiled {
-  CodePointer code;
-  int errorCode = 0;
-};
-
-// The engine allocates through the program's allocation functions, so that
-// running out of memory there is met as anywhere else. Made once, shared by
-// every thread; nullptr (no memory even for that) leaves the engine's own.
-pcre2_general_context* engineMemory() {
-  static pcre2_general_context* const memory = pcre2_general_context_create(
-      platform::allocateForLibrary, platform::releaseForLibrary, nullptr);
-  return memory;
-}
-
-PcreCompiled compilePcre(std::u16string_view text, std::uint32_t options) {
-  const std::unique_ptr<pcre2_compile_context, CompileContextFree> context(
-      pcre2_compile_context_create(engineMemory()));
-  if (!context) return {nullptr, PCRE2_ERROR_HEAP_FAILED};
-  pcre2_set_newline(context.get(), PCRE2_NEWLINE_LF);
-  PcreCompiled compiled;
-  PCRE2_SIZE errorOffset = 0;
-  // An empty view may carry no pointer at all; PCRE2 wants one.
-  const char16_t* units = text.empty() ? u"" : text.data();
-  compiled.code.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(units), text.size(), options,
-                                    &compiled.errorCode, &errorOffset, context.get()));
-  return compiled;
-}
-
-std::uint32_t optionsFor(bool ignoreCase) {
-  return kCompileOptions | (ignoreCase ? PCRE2_CASELESS : 0);
 }
 
 struct EngineCode {
@@ -170,12 +103,9 @@ struct EnginePart {
   std::size_t groupCount = 0;
   std::vector<CharSet> requiredSets;
   std::vector<std::vector<CharSet>> requiredSetRuns;
-  // The pattern in PCRE2's syntax for the automaton, which is compiled the
-  // first time a subject needs it; empty when the pattern has
-  // back-references, which no automaton decides.
-  std::u16string automatonSource;
-  mutable std::once_flag automatonOnce;
-  mutable CodePointer automaton;
+  // Null when the pattern has back-references, which no automaton decides,
+  // when it is pieced, and for the empty pattern, which matches at once.
+  std::unique_ptr<const Automaton> automaton;
 };
 
 struct CompiledPattern {
@@ -183,64 +113,6 @@ struct CompiledPattern {
   bool literal = false;
   std::unique_ptr<const EnginePart> engine;  // null when literal
 };
-
-namespace {
-
-// A long subject's share of processor time, counted from its first call of
-// the engine.
-struct SubjectBudget {
-  std::chrono::nanoseconds allowed{};
-  std::chrono::nanoseconds startedAt{};
-  std::chrono::nanoseconds lastRead{};
-  unsigned calls = 0;  // since the last reading
-  unsigned callsPerRead = 1;
-  bool started = false;
-  bool spent = false;
-};
-
-void startBudget(SubjectBudget& budget, std::chrono::nanoseconds allowed) {
-  budget = SubjectBudget{};
-  budget.allowed = allowed;
-}
-
-void startClock(SubjectBudget& budget) {
-  if (budget.started) return;
-  budget.started = true;
-  budget.startedAt = budget.lastRead = platform::threadProcessorTime();
-  budget.calls = 0;
-}
-
-// Called before each call of the engine on a long subject; false once the
-// subject has used its time. The clock is read at every call while calls
-// are slow, less often while they are quick.
-bool withinBudget(SubjectBudget& budget) {
-  if (budget.spent) return false;
-  if (!budget.started) {
-    startClock(budget);
-    return true;
-  }
-  if (++budget.calls < budget.callsPerRead) return true;
-  budget.calls = 0;
-  const std::chrono::nanoseconds now = platform::threadProcessorTime();
-  const std::chrono::nanoseconds since = now - budget.lastRead;
-  budget.lastRead = now;
-  if (since < 100us) {
-    budget.callsPerRead = std::min(budget.callsPerRead * 2, kCallsPerClockReadAtMost);
-  } else if (since > 2ms) {
-    budget.callsPerRead = std::max(budget.callsPerRead / 2, 1u);
-  }
-  budget.spent = now - budget.startedAt > budget.allowed;
-  return !budget.spent;
-}
-
-// What the automaton's callout needs.
-struct AutomatonCallout {
-  SubjectBudget* budget = nullptr;
-  bool beforeEnd = false;
-  unsigned positions = 0;
-};
-
-}  // namespace
 
 struct WorkspaceData {
   std::unique_ptr<pcre2_match_context, MatchContextFree> context;
@@ -252,8 +124,7 @@ struct WorkspaceData {
   SubjectBudget budget;
   std::size_t interpreterRetries = 0;
   std::uint32_t attemptSteps = kAttemptSteps;  // of the search under way, as the JIT counts them
-  std::vector<int> automatonStates;
-  AutomatonCallout callout;
+  AutomatonScratch automaton;
 };
 
 void WorkspaceDataFree::operator()(WorkspaceData* data) const {
@@ -262,85 +133,71 @@ void WorkspaceDataFree::operator()(WorkspaceData* data) const {
 
 namespace {
 
-// Each character as ECMAScript writes it whatever it is, for a piece of a
-// plain text.
-std::u16string ecmaEscaped(std::u16string_view text) {
-  constexpr char16_t kHex[] = u"0123456789ABCDEF";
-  std::u16string escaped;
-  escaped.reserve(text.size() * 6);
-  for (const char16_t c : text) {
-    escaped += u"\\u";
-    for (int shift = 12; shift >= 0; shift -= 4) escaped += kHex[(c >> shift) & 0xF];
-  }
-  return escaped;
-}
-
 // A long plain text whose letters fold beyond ASCII: PCRE2 folds them, one
 // piece at a time. Every character of such a pattern matches one unit, so
 // the pieces follow each other exactly; all but the first are anchored. The
 // interpreter runs them: the JIT's code for such pieces is large, and
 // compiling it would cost more than it saves on one comparison a character.
-std::optional<std::vector<EngineCode>> compilePieces(std::u16string_view text) {
+std::optional<std::vector<EngineCode>> compilePieces(const EcmaTree& tree) {
   std::vector<EngineCode> pieces;
-  for (std::size_t at = 0; at < text.size(); at += kPieceCharacters) {
-    const auto translated =
-        translateEcmaPattern(ecmaEscaped(text.substr(at, kPieceCharacters)), true);
-    if (!translated) return std::nullopt;
+  for (const std::u16string& text : emitPcrePieces(tree, true, kPieceCharacters)) {
     const std::uint32_t anchored = pieces.empty() ? 0 : PCRE2_ANCHORED;
-    PcreCompiled piece = compilePcre(translated->text, optionsFor(true) | anchored);
+    PcreCompiled piece = compilePcre(text, optionsFor(true) | anchored);
     if (!piece.code) return std::nullopt;
     pieces.push_back(EngineCode{std::move(piece.code), false});
   }
   return pieces;
 }
 
-CompileResult compileLiteral(const PcrePattern& translated, bool ignoreCase) {
+CompileResult compileLiteral(std::u16string_view text, bool ignoreCase) {
   auto compiled = std::make_shared<CompiledPattern>();
-  compiled->required = makeLiteralText(translated.requiredText, ignoreCase);
+  compiled->required = makeLiteralText(text, ignoreCase);
   compiled->literal = true;
   return CompileResult{Pattern{std::move(compiled)}};
 }
 
-// The engine's code for a translated pattern: whole, or in pieces when it
-// is a plain text too long for PCRE2 that folds beyond ASCII; why not
-// otherwise.
-std::optional<PatternError> compileCodes(EnginePart& engine, const PcrePattern& translated,
+// The engine's code for a parsed pattern: whole, or in pieces when it is a
+// plain text too long for PCRE2 that folds beyond ASCII; why not otherwise.
+std::optional<PatternError> compileCodes(EnginePart& engine, const EcmaTree& tree, bool isPlainText,
                                          JitUse jit) {
-  PcreCompiled whole = compilePcre(translated.text, optionsFor(engine.ignoreCase));
+  PcreCompiled whole =
+      compilePcre(emitPcre(tree, engine.ignoreCase), optionsFor(engine.ignoreCase));
   if (whole.code) {
     // PCRE2 10.42's JIT compares back-references without Unicode case
     // folding ("(\u00e9)\1" misses "\u00e9\u00c9"), the interpreter with it.
-    const bool jitFoldsLikeInterpreter = !(engine.ignoreCase && translated.hasBackReference);
+    const bool jitFoldsLikeInterpreter = !(engine.ignoreCase && tree.hasBackReference);
     engine.codes.push_back(
         withJit(std::move(whole.code), jit == JitUse::WhenAvailable && jitFoldsLikeInterpreter));
     return std::nullopt;
   }
   if (whole.errorCode == PCRE2_ERROR_HEAP_FAILED) return PatternError::OutOfMemory;
   if (!isTooLarge(whole.errorCode)) return PatternError::Invalid;
-  if (!engine.ignoreCase || translated.plainText.empty()) return PatternError::TooLarge;
-  auto pieces = compilePieces(translated.plainText);
+  if (!engine.ignoreCase || !isPlainText) return PatternError::TooLarge;
+  auto pieces = compilePieces(tree);
   if (!pieces) return PatternError::TooLarge;
   engine.codes = std::move(*pieces);
   engine.pieced = true;
   return std::nullopt;
 }
 
-CompileResult compileEngine(std::u16string_view ecmaPattern, PcrePattern& translated,
-                            bool ignoreCase, JitUse jit) {
+CompileResult compileEngine(const EcmaTree& tree, bool isPlainText, bool ignoreCase, JitUse jit) {
   auto engine = std::make_unique<EnginePart>();
   engine->ignoreCase = ignoreCase;
-  engine->groupCount = translated.groupCount;
-  engine->requiredSets = std::move(translated.requiredSets);
-  engine->requiredSetRuns = std::move(translated.requiredSetRuns);
-  if (const auto error = compileCodes(*engine, translated, jit)) {
+  engine->groupCount = tree.groupCount;
+  RequiredTexts required = findRequiredTexts(tree, ignoreCase);
+  engine->requiredSets = std::move(required.sets);
+  engine->requiredSetRuns = std::move(required.setRuns);
+  if (const auto error = compileCodes(*engine, tree, isPlainText, jit)) {
     return CompileResult{std::nullopt, *error};
   }
-  if (!translated.hasBackReference && !engine->pieced) {
-    auto forAutomaton = translateEcmaPattern(ecmaPattern, ignoreCase, true);
-    if (forAutomaton) engine->automatonSource = std::move(forAutomaton->text);
+  if (!tree.hasBackReference && !engine->pieced) {
+    std::u16string automaton = emitPcre(tree, ignoreCase, PcreMatcher::Automaton);
+    if (!automaton.empty()) {
+      engine->automaton = std::make_unique<const Automaton>(std::move(automaton), ignoreCase);
+    }
   }
   auto compiled = std::make_shared<CompiledPattern>();
-  compiled->required = LiteralText{std::move(translated.requiredText), ignoreCase, {}};
+  compiled->required = LiteralText{std::move(required.text), ignoreCase, {}};
   compiled->engine = std::move(engine);
   return CompileResult{Pattern{std::move(compiled)}};
 }
@@ -349,10 +206,11 @@ CompileResult compileEngine(std::u16string_view ecmaPattern, PcrePattern& transl
 
 CompileResult compilePattern(std::u16string_view ecmaPattern, bool ignoreCase, JitUse jit) {
   try {
-    auto translated = translateEcmaPattern(ecmaPattern, ignoreCase);
-    if (!translated) return {};
-    if (translated->literal) return compileLiteral(*translated, ignoreCase);
-    return compileEngine(ecmaPattern, *translated, ignoreCase, jit);
+    const auto tree = parseEcmaPattern(ecmaPattern);
+    if (!tree) return {};
+    const std::u16string plainText = plainTextOf(*tree);
+    if (isLiteralText(plainText, ignoreCase)) return compileLiteral(plainText, ignoreCase);
+    return compileEngine(*tree, !plainText.empty(), ignoreCase, jit);
   } catch (const std::bad_alloc&) {
     return CompileResult{std::nullopt, PatternError::OutOfMemory};
   }
@@ -395,33 +253,19 @@ std::size_t groupCount(const Pattern& pattern) {
   return pattern.compiled && pattern.compiled->engine ? pattern.compiled->engine->groupCount : 0;
 }
 
-namespace {
-
-int automatonCallout(pcre2_callout_block* block, void* data) {
-  AutomatonCallout& callout = *static_cast<AutomatonCallout*>(data);
-  // A match that starts at the end of the subject does not count.
-  if (callout.beforeEnd && block->current_position == block->subject_length) return 1;
-  if (++callout.positions % kPositionsPerBudgetLook == 0 && !withinBudget(*callout.budget)) {
-    return PCRE2_ERROR_CALLOUT;
-  }
-  return 0;
-}
-
-}  // namespace
-
 // Each workspace has its own match context and JIT stack: the stack serves
 // one match at a time, so two threads must never share one.
 MatchWorkspace createMatchWorkspace() {
   MatchWorkspace workspace{std::unique_ptr<WorkspaceData, WorkspaceDataFree>(new WorkspaceData)};
   WorkspaceData& data = *workspace.data;
-  startBudget(data.budget, kSubjectTime);
-  data.callout.budget = &data.budget;
+  data.budget.restart(kSubjectTime);
+  data.automaton.budget = &data.budget;
   data.context.reset(pcre2_match_context_create(engineMemory()));
   if (!data.context) throw std::bad_alloc();
   pcre2_set_match_limit(data.context.get(), kAttemptSteps);
   pcre2_set_depth_limit(data.context.get(), kDepthLimit);
   pcre2_set_heap_limit(data.context.get(), kInterpreterHeapBytes / 1024);
-  pcre2_set_callout(data.context.get(), automatonCallout, &data.callout);
+  attachAutomatonCallout(data.context.get(), data.automaton);
   data.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackBytes, engineMemory()));
   if (data.jitStack) pcre2_jit_stack_assign(data.context.get(), nullptr, data.jitStack.get());
   return workspace;
@@ -438,13 +282,6 @@ void fitMatchData(WorkspaceData& data, std::size_t groups) {
   if (!data.matchData) throw std::bad_alloc();
 }
 
-// The engine ran out of memory (not out of its limits): the run ends, as
-// anywhere else memory runs out, rather than call the line too complex.
-int unlessOutOfMemory(int result) {
-  if (result == PCRE2_ERROR_NOMEMORY) throw std::bad_alloc();
-  return result;
-}
-
 std::size_t windowFor(std::size_t positions) {
   return std::clamp(kWindowUnits / positions, kWindowAtLeast, kWindowAtMost);
 }
@@ -454,18 +291,13 @@ std::uint32_t interpretedSteps(std::uint32_t jitSteps) {
   return jitSteps / (kAttemptSteps / kInterpretedAttemptSteps);
 }
 
-const char16_t* unitsOf(std::u16string_view subject) {
-  // An empty view may carry no pointer at all; PCRE2 wants one.
-  return subject.empty() ? u"" : subject.data();
-}
-
 // One call of the engine over the start positions from start to lastStart.
 int runEngine(const EngineCode& code, WorkspaceData& data, std::u16string_view subject,
               std::size_t start, std::uint32_t options, PCRE2_SIZE lastStart) {
   pcre2_set_offset_limit(data.context.get(), lastStart);
   pcre2_set_match_limit(data.context.get(),
                         code.jit ? data.attemptSteps : interpretedSteps(data.attemptSteps));
-  const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
+  const PCRE2_SPTR text = unitsOf(subject);
   int result = unlessOutOfMemory(pcre2_match(code.code.get(), text, subject.size(), start, options,
                                              data.matchData.get(), data.context.get()));
   // The interpreter keeps its backtracking memory on the heap, which it may
@@ -487,7 +319,7 @@ MatchOutcome backtrack(const EngineCode& code, WorkspaceData& data, std::u16stri
   data.attemptSteps = attemptSteps;
   const bool windows = subject.size() > kShortSubject;
   for (std::size_t from = start;;) {
-    if (windows && !withinBudget(data.budget)) return MatchOutcome::GaveUp;
+    if (windows && !data.budget.hasTimeLeft()) return MatchOutcome::GaveUp;
     const std::size_t positions = subject.size() - from + 1;
     const std::size_t window = windows ? windowFor(positions) : positions;
     const bool last = positions <= window;
@@ -523,7 +355,7 @@ MatchOutcome findPieces(const EnginePart& engine, WorkspaceData& data, std::u16s
     std::size_t end = found.end;
     bool all = true;
     for (std::size_t i = 1; all && i < engine.codes.size(); ++i) {
-      if (subject.size() > kShortSubject && !withinBudget(data.budget)) return MatchOutcome::GaveUp;
+      if (subject.size() > kShortSubject && !data.budget.hasTimeLeft()) return MatchOutcome::GaveUp;
       const int result = runEngine(engine.codes[i], data, subject, end, 0, PCRE2_UNSET);
       if (result < 0 && result != PCRE2_ERROR_NOMATCH) return MatchOutcome::GaveUp;
       all = result > 0;
@@ -546,48 +378,11 @@ MatchOutcome findLiteralMatch(const LiteralText& literal, WorkspaceData& data,
   return MatchOutcome::Found;
 }
 
-// The automaton's pattern: any text, then the pattern, all anchored at the
-// start, so that one pass over the subject tries every start position at
-// once. The callout stands where the pattern begins. Possessive repeats made
-// by PCRE2's own optimisation would make the leading repeat take everything.
-CodePointer compileAutomaton(const EnginePart& engine) {
-  const std::u16string text = u"[\\s\\S]*(?C1)(?:" + engine.automatonSource + u")";
-  PcreCompiled compiled =
-      compilePcre(text, optionsFor(engine.ignoreCase) | PCRE2_ANCHORED | PCRE2_NO_AUTO_POSSESS);
-  if (compiled.errorCode == PCRE2_ERROR_HEAP_FAILED) throw std::bad_alloc();
-  return std::move(compiled.code);
-}
-
-// Made by the first thread that needs it; running out of memory there ends
-// the run (and leaves the automaton to be made by the next caller).
-const pcre2_code* automatonOf(const EnginePart& engine) {
-  std::call_once(engine.automatonOnce, [&] { engine.automaton = compileAutomaton(engine); });
-  return engine.automaton.get();
-}
-
-MatchOutcome runAutomaton(const EnginePart& engine, WorkspaceData& data,
+MatchOutcome runAutomaton(const Automaton& automaton, WorkspaceData& data,
                           std::u16string_view subject, bool beforeEnd) {
-  const pcre2_code* code = automatonOf(engine);
-  if (code == nullptr) return MatchOutcome::GaveUp;
   fitMatchData(data, 0);
-  startBudget(data.budget, kSubjectTime);
-  data.callout.beforeEnd = beforeEnd;
-  data.callout.positions = 0;
-  pcre2_set_offset_limit(data.context.get(), PCRE2_UNSET);
-  pcre2_set_match_limit(data.context.get(), kAttemptSteps);
-  if (data.automatonStates.empty()) data.automatonStates.resize(kAutomatonStatesStart);
-  const auto text = reinterpret_cast<PCRE2_SPTR>(unitsOf(subject));
-  for (;;) {
-    const int result = unlessOutOfMemory(pcre2_dfa_match(
-        code, text, subject.size(), 0, PCRE2_DFA_SHORTEST, data.matchData.get(), data.context.get(),
-        data.automatonStates.data(), data.automatonStates.size()));
-    if (result >= 0) return MatchOutcome::Found;
-    if (result == PCRE2_ERROR_NOMATCH) return MatchOutcome::NotFound;
-    if (result != PCRE2_ERROR_DFA_WSSIZE || data.automatonStates.size() >= kAutomatonStatesAtMost) {
-      return MatchOutcome::GaveUp;
-    }
-    data.automatonStates.resize(data.automatonStates.size() * 2);
-  }
+  return automaton.decide(data.context.get(), data.matchData.get(), data.automaton, subject,
+                          beforeEnd);
 }
 
 void forgetLastMatch(WorkspaceData& data) {
@@ -602,7 +397,7 @@ MatchOutcome findMatch(const Pattern& pattern, MatchWorkspace& workspace,
   WorkspaceData& data = *workspace.data;
   forgetLastMatch(data);
   if (!pattern.compiled || !data.context) return MatchOutcome::GaveUp;
-  if (start == 0 && !options.notEmptyAtStart) startBudget(data.budget, kSubjectTime);
+  if (start == 0 && !options.notEmptyAtStart) data.budget.restart(kSubjectTime);
   if (start > subject.size()) return MatchOutcome::NotFound;
   const CompiledPattern& compiled = *pattern.compiled;
   // Literal texts are never empty, so an empty match cannot occur.
@@ -625,8 +420,8 @@ MatchOutcome containsMatch(const Pattern& pattern, MatchWorkspace& workspace,
   if (!data.context) return MatchOutcome::GaveUp;
   const EnginePart& engine = *pattern.compiled->engine;
   fitMatchData(data, engine.groupCount);
-  const bool automaton = !engine.automatonSource.empty();
-  startBudget(data.budget, automaton ? kTrialTime : kSubjectTime);
+  const bool automaton = engine.automaton != nullptr;
+  data.budget.restart(automaton ? kTrialTime : kSubjectTime);
   MatchOutcome outcome =
       backtrack(engine.codes[0], data, subject, 0, false, automaton ? kTrialSteps : kAttemptSteps);
   if (outcome == MatchOutcome::Found) {
@@ -634,7 +429,7 @@ MatchOutcome containsMatch(const Pattern& pattern, MatchWorkspace& workspace,
     const bool atEnd = matchedSpan(data).start == subject.size();
     outcome = beforeEnd && atEnd ? MatchOutcome::NotFound : MatchOutcome::Found;
   } else if (outcome == MatchOutcome::GaveUp && automaton) {
-    outcome = runAutomaton(engine, data, subject, beforeEnd);
+    outcome = runAutomaton(*engine.automaton, data, subject, beforeEnd);
   }
   forgetLastMatch(data);
   return outcome;
@@ -646,8 +441,8 @@ MatchOutcome containsMatchByAutomaton(const Pattern& pattern, MatchWorkspace& wo
   forgetLastMatch(data);
   if (!pattern.compiled || !pattern.compiled->engine || !data.context) return MatchOutcome::GaveUp;
   const EnginePart& engine = *pattern.compiled->engine;
-  if (engine.automatonSource.empty()) return MatchOutcome::GaveUp;
-  return runAutomaton(engine, data, subject, beforeEnd);
+  if (!engine.automaton) return MatchOutcome::GaveUp;
+  return runAutomaton(*engine.automaton, data, subject, beforeEnd);
 }
 
 std::optional<Span> groupSpan(const MatchWorkspace& workspace, std::size_t n) {

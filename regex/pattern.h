@@ -23,14 +23,14 @@
 #include <string_view>
 #include <vector>
 
-#include "regex/ecma_translate.h"
+#include "regex/char_set.h"
 
 namespace vesk::regex {
 
 // The processor time a subject may use per pattern (see above).
 constexpr std::chrono::milliseconds kSubjectTimeBudget{500};
 
-struct CompiledPattern;  // PCRE2 code or a plain text, and what the translator learnt; see
+struct CompiledPattern;  // PCRE2 code or a plain text, and what every match holds; see
                          // pattern.cpp
 
 struct Pattern {
@@ -45,7 +45,7 @@ enum class JitUse { WhenAvailable, Never };
 enum class PatternError {
   Invalid,      // not valid in the dialect, or refused by the engine
   TooLarge,     // valid, but larger than the engine can hold
-  OutOfMemory,  // the engine or the translator ran out of memory
+  OutOfMemory,  // the engine, or reading the pattern, ran out of memory
 };
 
 struct CompileResult {
@@ -60,16 +60,16 @@ CompileResult compilePattern(std::u16string_view ecmaPattern, bool ignoreCase,
 // text search otherwise).
 bool usesJit(const Pattern& pattern);
 
-// Characters that every match holds side by side (see PcrePattern); empty
-// when nothing is known.
+// Characters that every match holds side by side (see RequiredTexts in
+// required_text.h); empty when nothing is known.
 std::u16string_view requiredText(const Pattern& pattern);
 
-// Character sets that every match holds side by side (see PcrePattern);
+// Character sets that every match holds side by side (see RequiredTexts);
 // empty when nothing is known.
 std::vector<CharSet> requiredSets(const Pattern& pattern);
 
 // Every run of character sets that every match holds and that rules out a
-// fair share of text (see PcrePattern); empty for a pattern that needs no
+// fair share of text (see RequiredTexts); empty for a pattern that needs no
 // engine, whose one run is requiredSets.
 std::vector<std::vector<CharSet>> requiredSetRuns(const Pattern& pattern);
 
