@@ -1,4 +1,4 @@
-// Feeds a pattern and a line through translation, compiling and matching, as
+// Feeds a pattern and a line through parsing, compiling and matching, as
 // a search entry and as a replace entry, and checks what must hold whatever
 // the pattern: a search entry selects what backtracking alone selects where
 // both decide (on hard lines the automaton decides the entry), a plain text
