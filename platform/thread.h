@@ -18,19 +18,18 @@ class Thread {
   // error, the caller goes on with the threads it has.
   static Thread start(std::function<void()> body, std::size_t stackBytes);
 
+  // Ending a Thread, or moving another into it, waits for the body it runs
+  // to return. Move-only: its owner is the one who waits.
   Thread() = default;
-  Thread(Thread&& other) noexcept;
-  Thread& operator=(Thread&& other) noexcept;
-  Thread(const Thread&) = delete;
-  Thread& operator=(const Thread&) = delete;
-  ~Thread();  // waits for the body to return
 
   explicit operator bool() const { return running_ != nullptr; }
 
  private:
   struct Running;
-  void join();
-  std::unique_ptr<Running> running_;
+  struct Join {
+    void operator()(Running* running) const;  // the platform's join, then frees it
+  };
+  std::unique_ptr<Running, Join> running_;
 };
 
 }  // namespace vesk::platform

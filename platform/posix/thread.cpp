@@ -48,28 +48,14 @@ Thread Thread::start(std::function<void()> body, std::size_t stackBytes) {
   const StackAttribute stack(stackBytes);
   Thread thread;
   if (::pthread_create(&running->id, stack.get(), runBody, &running->body) == 0) {
-    thread.running_ = std::move(running);
+    thread.running_.reset(running.release());
   }
   return thread;
 }
 
-void Thread::join() {
-  if (running_) ::pthread_join(running_->id, nullptr);
-  running_.reset();
-}
-
-Thread::Thread(Thread&& other) noexcept : running_(std::move(other.running_)) {}
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    join();
-    running_ = std::move(other.running_);
-  }
-  return *this;
-}
-
-Thread::~Thread() {
-  join();
+void Thread::Join::operator()(Running* running) const {
+  ::pthread_join(running->id, nullptr);
+  delete running;
 }
 
 }  // namespace vesk::platform

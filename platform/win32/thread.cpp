@@ -32,31 +32,15 @@ Thread Thread::start(std::function<void()> body, std::size_t stackBytes) {
   Thread thread;
   if (handle != 0) {
     running->handle = reinterpret_cast<HANDLE>(handle);
-    thread.running_ = std::move(running);
+    thread.running_.reset(running.release());
   }
   return thread;
 }
 
-void Thread::join() {
-  if (running_) {
-    WaitForSingleObject(running_->handle, INFINITE);
-    CloseHandle(running_->handle);
-  }
-  running_.reset();
-}
-
-Thread::Thread(Thread&& other) noexcept : running_(std::move(other.running_)) {}
-
-Thread& Thread::operator=(Thread&& other) noexcept {
-  if (this != &other) {
-    join();
-    running_ = std::move(other.running_);
-  }
-  return *this;
-}
-
-Thread::~Thread() {
-  join();
+void Thread::Join::operator()(Running* running) const {
+  WaitForSingleObject(running->handle, INFINITE);
+  CloseHandle(running->handle);
+  delete running;
 }
 
 }  // namespace vesk::platform
