@@ -9,6 +9,11 @@
 namespace vesk {
 
 template <typename Char>
+constexpr bool isAsciiLetter(Char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+template <typename Char>
 constexpr Char asciiLower(Char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<Char>(c - 'A' + 'a') : c;
 }

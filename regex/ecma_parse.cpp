@@ -3,6 +3,8 @@
 #include <string>
 #include <utility>
 
+#include "base/ascii.h"
+
 namespace vesk::regex {
 namespace {
 
@@ -45,9 +47,6 @@ char32_t peek(const Parser& p, std::size_t ahead = 0) {
   return at < p.source.size() ? p.source[at] : kEnd;
 }
 
-bool isAsciiLetter(char32_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
 bool isDecimalDigit(char32_t c) {
   return c >= u'0' && c <= u'9';
 }

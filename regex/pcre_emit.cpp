@@ -3,6 +3,8 @@
 #include <span>
 #include <string_view>
 
+#include "base/ascii.h"
+
 namespace vesk::regex {
 namespace {
 
@@ -14,10 +16,6 @@ struct Emitter {
   PcreMatcher matcher = PcreMatcher::Backtracking;
   std::u16string out;
 };
-
-bool isAsciiLetter(char16_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
 
 void appendNumber(std::u16string& out, std::size_t value) {
   for (const char c : std::to_string(value)) out += static_cast<char16_t>(c);

@@ -5,6 +5,8 @@
 #include <optional>
 #include <utility>
 
+#include "base/ascii.h"
+
 namespace vesk::regex {
 namespace {
 
@@ -15,10 +17,6 @@ bool foldsOnlyWithinAscii(char16_t c) {
   if (c >= 0x80) return false;
   const char16_t lower = c | 0x20;
   return lower != u'k' && lower != u's';
-}
-
-bool isAsciiLetter(char32_t c) {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
 // The longest run of characters that every match holds.
