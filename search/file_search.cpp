@@ -71,7 +71,7 @@ void decideLine(FileSearch& search, SearchSink& sink, const LineSkipping& skippi
                                   ? LineOutcome{true, false, false}
                                   : evaluateLine(search.entries, search.workspace, state.lineText);
   reportOutcome(sink, outcome, names.display, state.lineNumber);
-  if (sink.lineOutput() != LineOutput::None && !state.lineText.empty()) {
+  if (skipping.writesLines && !state.lineText.empty()) {
     if (!outcome.rewritten && writesAsRead(skipping, piece)) {
       sink.lineAsRead(state.lineNumber, piece);
     } else {
@@ -86,6 +86,8 @@ void decideLine(FileSearch& search, SearchSink& sink, const LineSkipping& skippi
 FastPaths planFastPaths(const SearchEntryList& entries, const RunPlan& plan,
                         const SearchSink& printer, SearchOptions options) {
   FastPaths paths;
+  const bool writesLines = printer.lineOutput() != LineOutput::None;
+  for (LineSkipping& skipping : paths.byDecoding) skipping.writesLines = writesLines;
   if (!options.skipLines) return paths;
   for (const Decoding decoding :
        {Decoding::CodePage, Decoding::Utf8, Decoding::Utf16Le, Decoding::Utf16Be}) {
@@ -98,6 +100,7 @@ FastPaths planFastPaths(const SearchEntryList& entries, const RunPlan& plan,
     const bool readsUtf8 =
         decoding == Decoding::Utf8 || (decoding == Decoding::CodePage && stream.codePageIsUtf8);
     skipping.utf8AsRead = readsUtf8 && printer.takesUtf8AsRead();
+    skipping.writesLines = writesLines;
     skipping.countsLines =
         printer.showsLineNumbers() || !skipping.needleDecides || skipping.skippedAreHits;
   }
@@ -119,7 +122,7 @@ bool searchNextLine(FileSearch& search, SearchSink& sink, const LineSkipping& sk
   if (!pieceMaySelect(skipping, piece)) return true;
   // A line the needle decides needs neither decoding nor the engine unless
   // it is written and cannot be written as it was read.
-  const bool shows = sink.lineOutput() != LineOutput::None;
+  const bool shows = skipping.writesLines;
   const bool decided = skipping.needleDecides && pieceHoldsNeedle(*skipping.needle, piece);
   if (decided && (!shows || writesAsRead(skipping, piece))) {
     countHit(state);

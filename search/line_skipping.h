@@ -72,6 +72,9 @@ struct LineSkipping {
   // message about a line, or skipped lines are hits. A lone literal search
   // needs none of that and spends no time counting.
   bool countsLines = true;
+  // Selected lines are written (not in the count, list and quiet modes);
+  // asked of the printer once, not at every line.
+  bool writesLines = true;
 };
 
 // What may be skipped for the entry list in input decoded as given.
