@@ -44,13 +44,7 @@ struct BlockSearch {
 void searchBlock(const BlockSearch& owner, Block& block, Worker& worker, ConsoleOutput& captured) {
   LineReader reader;
   reader.startReadingBlock(block.lines.lines, block.lines.size, owner.decoding);
-  const FileSearch& search = owner.search;
-  FileSearch workerSearch{.plan = search.plan,
-                          .entries = search.entries,
-                          .reader = reader,
-                          .workspace = worker.workspace,
-                          .fastPaths = search.fastPaths,
-                          .abandoned = worker.abandoned};
+  FileSearch workerSearch = searchOnWorker(owner.search, worker, reader);
   const std::unique_ptr<SearchSink> sink = owner.printers.capturing(captured);
   sink->beginInput(owner.names.display);
   FileState state;
@@ -137,6 +131,15 @@ void searchAllLines(BlockSearch& owner) {
 }
 
 }  // namespace
+
+FileSearch searchOnWorker(const FileSearch& owner, Worker& worker, LineReader& reader) {
+  return FileSearch{.plan = owner.plan,
+                    .entries = owner.entries,
+                    .reader = reader,
+                    .workspace = worker.workspace,
+                    .fastPaths = owner.fastPaths,
+                    .abandoned = worker.abandoned};
+}
 
 bool searchFileByBlocks(FileSearch& search, Printers& printers, SearchPool& pool,
                         FanOutSettings threads, ByteSource source, InputNames names) {

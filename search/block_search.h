@@ -13,6 +13,10 @@
 
 namespace vesk {
 
+// The owner's search as a worker runs it: the worker's workspace, its
+// stop signal, and the given reader.
+FileSearch searchOnWorker(const FileSearch& owner, Worker& worker, LineReader& reader);
+
 // As searchFile, with stretches of lines searched by the pool's workers when
 // that pays. Lines that cannot be searched apart (a line longer than a
 // piece, the last line without a line feed, UTF-16 input) are searched by

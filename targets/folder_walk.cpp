@@ -103,13 +103,7 @@ constexpr std::size_t kWalkInFlight = 18;
 // printing into what it captures.
 void searchBatch(const WalkSetup& setup, FileBatch& batch, Worker& worker,
                  ConsoleOutput& captured) {
-  const FileSearch& search = setup.search;
-  FileSearch workerSearch{.plan = search.plan,
-                          .entries = search.entries,
-                          .reader = worker.reader,
-                          .workspace = worker.workspace,
-                          .fastPaths = search.fastPaths,
-                          .abandoned = worker.abandoned};
+  FileSearch workerSearch = searchOnWorker(setup.search, worker, worker.reader);
   const std::unique_ptr<SearchSink> sink = setup.printers.capturing(captured);
   const FileReading reading{workerSearch, *sink, setup.files, setup.outputFile};
   for (std::size_t i = 0; i < batch.paths.size(); ++i) {
