@@ -3,10 +3,14 @@
 #include <utility>
 
 namespace vesk::platform {
+namespace {
 
+// What tells the opened file from every other (see fileIdentity).
 std::optional<FileIdentity> identityOf(const OpenedInput& input) {
   return input.disk ? fileIdentity(input.disk->handle()) : input.memoryIdentity;
 }
+
+}  // namespace
 
 bool isFile(const OpenedInput& input, const std::optional<FileIdentity>& file) {
   if (!file) return false;

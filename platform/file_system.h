@@ -20,9 +20,6 @@ struct OpenedInput {
   std::optional<FileIdentity> memoryIdentity;  // likewise
 };
 
-// What tells the opened file from every other (see fileIdentity).
-std::optional<FileIdentity> identityOf(const OpenedInput& input);
-
 // True when the opened file is the given one (false when none is given).
 bool isFile(const OpenedInput& input, const std::optional<FileIdentity>& file);
 
