@@ -50,17 +50,15 @@ struct ConsoleOutput {
   platform::PreparedErrorLine outOfMemory;
 };
 
-// A standard stream that takes no more (a full disk, a closed pipe) stops
-// the run (RunStopped): searching on would only lose what it finds, so the
-// run ends at once and the top says so once.
-
 // An output that collects what the given console state would be written.
 ConsoleOutput capturingOutput(const ConsoleState& console);
 
 void writeConsoleText(ConsoleOutput& output, std::u16string_view text, bool appendNewline);
 
-// Writes what is pending to standard output (nothing when capturing);
-// stops the run when it is not taken.
+// Writes what is pending to standard output (nothing when capturing). A
+// standard stream that takes no more (a full disk, a closed pipe) stops the
+// run (RunStopped), here and in every write: searching on would only lose
+// what it finds, so the run ends at once and the top says so once.
 void flushConsoleText(ConsoleOutput& output);
 
 // True when standard output is redirected, so that writeRedirectedBytes may be used.
